@@ -1,0 +1,265 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestHost.h"
+
+#include "shell/ProductInfo.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace Ryvel::TestHost
+{
+
+std::string moduleFileInBundle(const std::string& bundleDir)
+{
+    return bundleDir + "/Contents/x86_64-linux/Ryvel.so";
+}
+
+std::string builtBundle()
+{
+    if (const char* fromEnv = std::getenv("RYVEL_BUNDLE"))
+        return fromEnv;
+#ifdef RYVEL_TEST_BUNDLE
+    return RYVEL_TEST_BUNDLE;
+#else
+    return "Ryvel.vst3";
+#endif
+}
+
+PluginModule::PluginModule(const std::string& soPath)
+{
+    handle = dlopen(soPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr)
+    {
+        const char* message = dlerror();
+        loadError = message != nullptr ? message : "dlopen failed";
+        return;
+    }
+    using EntryProc = bool (*)(void*);
+    auto entry = reinterpret_cast<EntryProc>(symbol("ModuleEntry"));
+    if (entry == nullptr || !entry(handle))
+    {
+        loadError = "ModuleEntry missing or failed";
+        dlclose(handle);
+        handle = nullptr;
+        return;
+    }
+    entered = true;
+}
+
+PluginModule::~PluginModule()
+{
+    if (handle == nullptr)
+        return;
+    using ExitProc = bool (*)();
+    if (auto exitProc = reinterpret_cast<ExitProc>(symbol("ModuleExit")); entered && exitProc)
+        exitProc();
+    dlclose(handle);
+}
+
+void* PluginModule::symbol(const char* name) const
+{
+    return handle != nullptr ? dlsym(handle, name) : nullptr;
+}
+
+Ref<IPluginFactory> PluginModule::factory() const
+{
+    auto proc = reinterpret_cast<GetFactoryProc>(symbol("GetPluginFactory"));
+    return Ref<IPluginFactory>(proc != nullptr ? proc() : nullptr);
+}
+
+int32 PLUGIN_API ParamQueue::getPointCount() { return static_cast<int32>(points.size()); }
+
+tresult PLUGIN_API ParamQueue::getPoint(int32 index, int32& sampleOffset, ParamValue& value)
+{
+    if (index < 0 || index >= getPointCount())
+        return kResultFalse;
+    sampleOffset = points[static_cast<size_t>(index)].first;
+    value = points[static_cast<size_t>(index)].second;
+    return kResultOk;
+}
+
+tresult PLUGIN_API ParamQueue::addPoint(int32 sampleOffset, ParamValue value, int32& index)
+{
+    points.emplace_back(sampleOffset, value);
+    index = getPointCount() - 1;
+    return kResultOk;
+}
+
+void ParamChanges::add(ParamID id, double value, int32 offset)
+{
+    int32 index = 0;
+    IParamValueQueue* queue = addParameterData(id, index);
+    queue->addPoint(offset, value, index);
+}
+
+int32 PLUGIN_API ParamChanges::getParameterCount() { return static_cast<int32>(queues.size()); }
+
+IParamValueQueue* PLUGIN_API ParamChanges::getParameterData(int32 index)
+{
+    if (index < 0 || index >= getParameterCount())
+        return nullptr;
+    return &queues[static_cast<size_t>(index)];
+}
+
+IParamValueQueue* PLUGIN_API ParamChanges::addParameterData(const ParamID& id, int32& index)
+{
+    for (size_t i = 0; i < queues.size(); ++i)
+        if (queues[i].getParameterId() == id)
+        {
+            index = static_cast<int32>(i);
+            return &queues[i];
+        }
+    queues.emplace_back(id);
+    index = getParameterCount() - 1;
+    return &queues.back();
+}
+
+tresult PLUGIN_API MemoryStream::read(void* buffer, int32 numBytes, int32* numBytesRead)
+{
+    const size_t available = position < data.size() ? data.size() - position : 0;
+    const size_t n = std::min(available, static_cast<size_t>(std::max(numBytes, 0)));
+    if (n > 0)
+        std::memcpy(buffer, data.data() + position, n);
+    position += n;
+    if (numBytesRead != nullptr)
+        *numBytesRead = static_cast<int32>(n);
+    return kResultOk;
+}
+
+tresult PLUGIN_API MemoryStream::write(void* buffer, int32 numBytes, int32* numBytesWritten)
+{
+    const size_t room = position < writeLimit ? writeLimit - position : 0;
+    const size_t n = std::min(room, static_cast<size_t>(std::max(numBytes, 0)));
+    if (data.size() < position + n)
+        data.resize(position + n);
+    if (n > 0)
+        std::memcpy(data.data() + position, buffer, n);
+    position += n;
+    if (numBytesWritten != nullptr)
+        *numBytesWritten = static_cast<int32>(n);
+    return n == static_cast<size_t>(numBytes) ? kResultOk : kResultFalse;
+}
+
+tresult PLUGIN_API MemoryStream::seek(int64 pos, int32 mode, int64* result)
+{
+    int64 base = 0;
+    if (mode == kIBSeekCur)
+        base = static_cast<int64>(position);
+    else if (mode == kIBSeekEnd)
+        base = static_cast<int64>(data.size());
+    if (base + pos < 0)
+        return kResultFalse;
+    position = static_cast<size_t>(base + pos);
+    if (result != nullptr)
+        *result = static_cast<int64>(position);
+    return kResultOk;
+}
+
+tresult PLUGIN_API MemoryStream::tell(int64* pos)
+{
+    if (pos == nullptr)
+        return kInvalidArgument;
+    *pos = static_cast<int64>(position);
+    return kResultOk;
+}
+
+ProcessorDriver::ProcessorDriver(IPluginFactory& factory, double rate, int maxBlock)
+    : sampleRate(rate)
+{
+    TUID cid;
+    const auto& id = Product::kProcessorId;
+    FUID(id.w1, id.w2, id.w3, id.w4).toTUID(cid);
+    componentRef = createInstance<IComponent>(factory, cid);
+    if (!componentRef || componentRef->initialize(nullptr) != kResultOk)
+        return;
+    processorRef = componentRef.query<IAudioProcessor>();
+    if (!processorRef)
+        return;
+    SpeakerArrangement stereo[1] = {SpeakerArr::kStereo};
+    SpeakerArrangement stereoOut[1] = {SpeakerArr::kStereo};
+    processorRef->setBusArrangements(stereo, 1, stereoOut, 1);
+    ProcessSetup setup{kRealtime, kSample32, maxBlock, rate};
+    setupResult = processorRef->setupProcessing(setup);
+    componentRef->setActive(true);
+    processorRef->setProcessing(true);
+}
+
+ProcessorDriver::~ProcessorDriver()
+{
+    if (processorRef)
+        processorRef->setProcessing(false);
+    if (componentRef)
+    {
+        componentRef->setActive(false);
+        componentRef->terminate();
+    }
+}
+
+void ProcessorDriver::process(const float* inL, const float* inR, float* outL, float* outR,
+                              int numSamples, std::optional<Transport> transport)
+{
+    float* inputs[2] = {const_cast<float*>(inL), const_cast<float*>(inR)};
+    float* outputs[2] = {outL, outR};
+    AudioBusBuffers inBus{};
+    inBus.numChannels = 2;
+    inBus.channelBuffers32 = inputs;
+    AudioBusBuffers outBus{};
+    outBus.numChannels = 2;
+    outBus.channelBuffers32 = outputs;
+
+    ProcessContext context{};
+    if (transport)
+    {
+        context.sampleRate = sampleRate;
+        context.tempo = transport->tempo;
+        context.projectTimeSamples = projectTime;
+        const uint32 tempoFlag = ProcessContext::kTempoValid;
+        const uint32 playingFlag = ProcessContext::kPlaying;
+        context.state = (transport->tempoValid ? tempoFlag : 0u) |
+                        (transport->playing ? playingFlag : 0u);
+    }
+
+    ProcessData data{};
+    data.processMode = kRealtime;
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = numSamples;
+    data.numInputs = 1;
+    data.numOutputs = 1;
+    data.inputs = &inBus;
+    data.outputs = &outBus;
+    data.inputParameterChanges = &changes;
+    data.processContext = transport ? &context : nullptr;
+    processorRef->process(data);
+    changes.clear();
+    if (transport && transport->playing)
+        projectTime += numSamples;
+}
+
+void ProcessorDriver::processBuffer(const std::vector<float>& inL, const std::vector<float>& inR,
+                                    std::vector<float>& outL, std::vector<float>& outR,
+                                    int blockSize, std::optional<Transport> transport)
+{
+    const size_t total = std::min(inL.size(), inR.size());
+    outL.resize(total);
+    outR.resize(total);
+    for (size_t start = 0; start < total; start += static_cast<size_t>(blockSize))
+    {
+        const int n = static_cast<int>(std::min(total - start, static_cast<size_t>(blockSize)));
+        process(inL.data() + start, inR.data() + start, outL.data() + start,
+                outR.data() + start, n, transport);
+    }
+}
+
+std::vector<std::uint8_t> getState(IComponent& component)
+{
+    MemoryStream stream;
+    component.getState(&stream);
+    return stream.data;
+}
+
+} // namespace Ryvel::TestHost
