@@ -4,7 +4,7 @@
 #include "engine/ParameterLaws.h"
 #include "engine/RyvelShared.h"
 #include "engine/StateFormat.h"
-#include "shell/ProductInfo.h"
+#include "shell/ClassIds.h"
 
 #include "pluginterfaces/base/ustring.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
@@ -26,8 +26,6 @@ namespace
 
 // Beyond this no host runs; a larger value is a corrupt setup, not a sample rate.
 constexpr double kMaxSampleRate = 768000.0;
-
-FUID toFuid(const Product::ClassId& id) { return FUID(id.w1, id.w2, id.w3, id.w4); }
 
 bool isStereo(SpeakerArrangement arrangement)
 {
@@ -73,7 +71,7 @@ void copyChannel(const float* in, float* out, int32 numSamples)
 
 RyvelProcessor::RyvelProcessor()
 {
-    setControllerClass(toFuid(Product::kControllerId));
+    setControllerClass(Product::toFuid(Product::kControllerId));
     echo.updateAllCoeffs(params, sampleRate);
 }
 

@@ -2,7 +2,7 @@
 // The module's class factory: the one file that knows both the processor and the controller.
 
 #include "engine/RyvelProcessor.h"
-#include "shell/ProductInfo.h"
+#include "shell/ClassIds.h"
 #include "shell/RyvelController.h"
 
 #include "public.sdk/source/main/pluginfactory.h"
@@ -37,7 +37,7 @@ struct ClassTuid
     TUID bytes;
     explicit ClassTuid(const Ryvel::Product::ClassId& id)
     {
-        FUID(id.w1, id.w2, id.w3, id.w4).toTUID(bytes);
+        Ryvel::Product::toFuid(id).toTUID(bytes);
     }
 };
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestHost.h"
 
-#include "shell/ProductInfo.h"
+#include "shell/ClassIds.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -168,13 +168,24 @@ tresult PLUGIN_API MemoryStream::tell(int64* pos)
     return kResultOk;
 }
 
-ProcessorDriver::ProcessorDriver(IPluginFactory& factory, double rate, int maxBlock)
-    : sampleRate(rate)
+namespace
+{
+Ref<IComponent> createProcessor(IPluginFactory& factory)
 {
     TUID cid;
-    const auto& id = Product::kProcessorId;
-    FUID(id.w1, id.w2, id.w3, id.w4).toTUID(cid);
-    componentRef = createInstance<IComponent>(factory, cid);
+    Product::toFuid(Product::kProcessorId).toTUID(cid);
+    return createInstance<IComponent>(factory, cid);
+}
+} // namespace
+
+ProcessorDriver::ProcessorDriver(IPluginFactory& factory, double rate, int maxBlock)
+    : ProcessorDriver(createProcessor(factory), rate, maxBlock)
+{
+}
+
+ProcessorDriver::ProcessorDriver(Ref<IComponent> component, double rate, int maxBlock)
+    : sampleRate(rate), componentRef(std::move(component))
+{
     if (!componentRef || componentRef->initialize(nullptr) != kResultOk)
         return;
     processorRef = componentRef.query<IAudioProcessor>();

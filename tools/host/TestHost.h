@@ -179,6 +179,9 @@ class ProcessorDriver
 {
 public:
     ProcessorDriver(Steinberg::IPluginFactory& factory, double sampleRate, int maxBlock = 8192);
+    // Drives a component created some other way (in-process unit tests); takes its reference.
+    ProcessorDriver(Ref<Steinberg::Vst::IComponent> component, double sampleRate,
+                    int maxBlock = 8192);
     ~ProcessorDriver();
 
     bool ready() const { return setupResult == Steinberg::kResultOk; }

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// registerBundledFontsMac on Linux: the bundle's fonts become application fonts of fontconfig's
+// current configuration, which the GUI toolkit's text rendering (cairo, pango) consults.
+
+#include "platform/BundledFonts.h"
+#include "platform/PlatformServices.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <dirent.h>
+#include <dlfcn.h>
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace Ryvel
+{
+namespace
+{
+
+// The folder of the module's file, two components up, then Resources/Fonts: in the bundle
+// layout (Ryvel.vst3/Contents/<arch>-linux/Ryvel.so) that is Contents/Resources/Fonts.
+std::string bundledFontsFolder()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&registerBundledFontsMac), &info) == 0 || !info.dli_fname ||
+        info.dli_fname[0] == '\0')
+        return {};
+    std::string path = info.dli_fname;
+    for (int i = 0; i < 2; ++i)
+    {
+        const std::size_t slash = path.find_last_of('/');
+        if (slash == std::string::npos)
+            return {};
+        path.erase(slash);
+    }
+    return path + "/Resources/Fonts";
+}
+
+bool hasFontExtension(std::string_view name) noexcept
+{
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string_view::npos || name.size() - dot != 4)
+        return false;
+    std::string ext;
+    for (const char c : name.substr(dot + 1))
+        ext += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return ext == "ttf" || ext == "otf";
+}
+
+std::vector<std::string> listFolder(const std::string& folder)
+{
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), &closedir);
+    if (!dir)
+        return names;
+    while (const dirent* entry = readdir(dir.get()))
+        names.emplace_back(entry->d_name);
+    return names;
+}
+
+// The family names fontconfig holds for `file` among the configuration's application fonts.
+std::vector<std::string> applicationFamiliesOf(FcConfig* config, const std::string& file)
+{
+    std::vector<std::string> families;
+    const FcFontSet* fonts = FcConfigGetFonts(config, FcSetApplication);
+    if (!fonts)
+        return families;
+    for (int i = 0; i < fonts->nfont; ++i)
+    {
+        FcChar8* fontFile = nullptr;
+        FcChar8* family = nullptr;
+        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &fontFile) == FcResultMatch &&
+            file == reinterpret_cast<const char*>(fontFile) &&
+            FcPatternGetString(fonts->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch)
+            families.emplace_back(reinterpret_cast<const char*>(family));
+    }
+    return families;
+}
+
+} // namespace
+
+void registerBundledFontsMac() noexcept
+{
+    try
+    {
+        const std::string folder = bundledFontsFolder();
+        if (folder.empty())
+            return;
+        FcConfig* config = FcConfigGetCurrent();
+        if (!config)
+            return;
+        for (const std::string& name : listFolder(folder))
+        {
+            if (!hasFontExtension(name))
+                continue;
+            const std::string file = folder + "/" + name;
+            // fontconfig would add a second copy of an application font; the configuration
+            // itself says whether this file is already there (a host may have reset it).
+            std::vector<std::string> families = applicationFamiliesOf(config, file);
+            if (families.empty() &&
+                FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file.c_str())))
+                families = applicationFamiliesOf(config, file);
+            for (const std::string& family : families)
+                BundledFonts::record(file, family);
+        }
+    }
+    catch (...)
+    {
+    }
+}
+
+} // namespace Ryvel
