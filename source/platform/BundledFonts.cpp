@@ -51,8 +51,9 @@ void BundledFonts::record(std::string_view file, std::string_view family) noexce
     {
         auto& r = registry();
         std::lock_guard lock(r.mutex);
-        const bool known = std::any_of(r.entries.begin(), r.entries.end(), [&](const Entry& e)
-                                       { return e.file == file && e.family == family; });
+        const bool known =
+            std::any_of(r.entries.begin(), r.entries.end(),
+                        [&](const Entry& e) { return e.file == file && e.family == family; });
         if (!known)
             r.entries.push_back({std::string(file), std::string(family)});
     }

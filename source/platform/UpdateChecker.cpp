@@ -250,7 +250,8 @@ UpdateChecker::Semver UpdateChecker::parseSemver(std::string_view text) noexcept
     for (std::int32_t& part : parts)
     {
         const std::size_t dot = text.find('.', begin);
-        part = parseVersionPart(text.substr(begin, dot == std::string_view::npos ? dot : dot - begin));
+        part =
+            parseVersionPart(text.substr(begin, dot == std::string_view::npos ? dot : dot - begin));
         if (dot == std::string_view::npos || dot + 1 == text.size())
             break;
         begin = dot + 1;

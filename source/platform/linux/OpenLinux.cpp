@@ -47,7 +47,8 @@ bool isValidUtf8(std::string_view text) noexcept
             code = (code << 6) | (next & 0x3F);
         }
         constexpr char32_t kSmallestOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kSmallestOfLength[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        if (code < kSmallestOfLength[length] || code > 0x10FFFF ||
+            (code >= 0xD800 && code <= 0xDFFF))
             return false;
         i += length;
     }
@@ -157,7 +158,9 @@ void openPathMac(const std::string& path) noexcept
 {
     try
     {
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (!path.empty() && path.front() == '/' && isValidUtf8(path) &&
             path.find('\0') == std::string::npos && stat(path.c_str(), &info) == 0)
             launchOpener(path);

@@ -49,8 +49,8 @@ void registerBundledFontsMac() noexcept
             stringByDeletingLastPathComponent] stringByAppendingPathComponent:@"Resources"];
         folder = [folder stringByAppendingPathComponent:@"Fonts"];
 
-        NSArray<NSString*>* names =
-            [[NSFileManager defaultManager] contentsOfDirectoryAtPath:folder error:nil];
+        NSArray<NSString*>* names = [[NSFileManager defaultManager] contentsOfDirectoryAtPath:folder
+                                                                                        error:nil];
         for (NSString* name in names)
         {
             NSString* extension = name.pathExtension.lowercaseString;

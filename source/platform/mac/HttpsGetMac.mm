@@ -69,28 +69,28 @@ std::string httpsGetMac(const std::string& host, const std::string& path,
 
             auto exchange = std::make_shared<Exchange>();
             dispatch_semaphore_t finished = dispatch_semaphore_create(0);
-            NSURLSessionDataTask* task = [session
-                  dataTaskWithURL:url
-                completionHandler:^(NSData* data, NSURLResponse* response, NSError* error) {
-                  if (data && !error && [response isKindOfClass:[NSHTTPURLResponse class]] &&
-                      ((NSHTTPURLResponse*)response).statusCode == 200 && data.length >= 1 &&
-                      data.length <= kMaxBodyBytes)
-                  {
-                      std::lock_guard lock(exchange->mutex);
-                      if (!exchange->taken)
-                      {
-                          try
-                          {
-                              exchange->body.assign(static_cast<const char*>(data.bytes),
-                                                    data.length);
-                          }
-                          catch (...)
-                          {
-                          }
-                      }
-                  }
-                  dispatch_semaphore_signal(finished);
-                }];
+            NSURLSessionDataTask* task =
+                [session dataTaskWithURL:url
+                       completionHandler:^(NSData* data, NSURLResponse* response, NSError* error) {
+                         if (data && !error && [response isKindOfClass:[NSHTTPURLResponse class]] &&
+                             ((NSHTTPURLResponse*)response).statusCode == 200 && data.length >= 1 &&
+                             data.length <= kMaxBodyBytes)
+                         {
+                             std::lock_guard lock(exchange->mutex);
+                             if (!exchange->taken)
+                             {
+                                 try
+                                 {
+                                     exchange->body.assign(static_cast<const char*>(data.bytes),
+                                                           data.length);
+                                 }
+                                 catch (...)
+                                 {
+                                 }
+                             }
+                         }
+                         dispatch_semaphore_signal(finished);
+                       }];
             [task resume];
 
             // Waited in short slices so that the module's unload does not wait for a timeout.
