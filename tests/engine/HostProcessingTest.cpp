@@ -2,6 +2,7 @@
 // The processor frame through the real module: buses, sample sizes and rates, bypass, parameter
 // intake and every host mistake we defend against.
 
+#include "AllocationCounter.h"
 #include "TestHost.h"
 
 #include "engine/ParameterCatalogue.h"
@@ -20,21 +21,6 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 using namespace Ryvel::TestHost;
-
-// Counts every operator new in the process, the plug-in module's included.
-namespace
-{
-std::atomic<long> allocations{0};
-}
-void* operator new(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace
 {
@@ -281,11 +267,11 @@ TEST_F(HostProcessing, ProcessAllocatesNothing)
             blocks[b].add(info.id, (b * 37 + info.id) % 11 / 10.0);
 
     // The hook sees the module's allocations (creating a processor allocates).
-    const long beforeCreate = allocations.load();
+    const long beforeCreate = Ryvel::Testing::allocationCount();
     ProcessorDriver other(*factory.get(), 44100.0);
-    EXPECT_GT(allocations.load() - beforeCreate, 0);
+    EXPECT_GT(Ryvel::Testing::allocationCount() - beforeCreate, 0);
 
-    const long before = allocations.load();
+    const long before = Ryvel::Testing::allocationCount();
     for (size_t b = 0; b < blocks.size(); ++b)
     {
         std::swap(driver.changes, blocks[b]);
@@ -293,7 +279,7 @@ TEST_F(HostProcessing, ProcessAllocatesNothing)
                        static_cast<int>(1 + b * 97 % 4096), Transport{60.0 + b, true, b % 3 != 0});
         std::swap(driver.changes, blocks[b]);
     }
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(Ryvel::Testing::allocationCount() - before, 0);
 }
 
 } // namespace
