@@ -5,7 +5,6 @@
 #include "platform/PlatformServices.h"
 #include "platform/linux/HttpsGetLinux.h"
 
-#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -129,11 +128,6 @@ TEST(HttpsGetAddress, AnAddressThatDoesNotParseNeverReachesTheNetwork)
         EXPECT_EQ(httpsGetMac(c.host, c.path, c.timeoutMs), "");
     }
     EXPECT_EQ(silent.acceptPending(), 0);
-}
-
-TEST(HttpsGetLibrary, LibcurlResolvesNamesOnAThreadSoTheTimeoutCoversLookUps)
-{
-    EXPECT_NE(curl_version_info(CURLVERSION_NOW)->features & CURL_VERSION_ASYNCHDNS, 0);
 }
 
 } // namespace

