@@ -273,4 +273,50 @@ std::vector<std::uint8_t> getState(IComponent& component)
     return stream.data;
 }
 
+namespace
+{
+std::string utf8(const Vst::TChar* text)
+{
+    std::string out;
+    for (; *text != 0; ++text)
+    {
+        // Titles hold no surrogate pairs; each UTF-16 unit is one code point.
+        const auto c = static_cast<std::uint32_t>(*text);
+        if (c < 0x80)
+            out.push_back(static_cast<char>(c));
+        else if (c < 0x800)
+        {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+        else
+        {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+} // namespace
+
+std::vector<PublishedParameter> publishedParameters(IPluginFactory& factory, IComponent& component)
+{
+    std::vector<PublishedParameter> out;
+    TUID controllerId;
+    if (component.getControllerClassId(controllerId) != kResultOk)
+        return out;
+    auto controller = createInstance<IEditController>(factory, controllerId);
+    if (!controller || controller->initialize(nullptr) != kResultOk)
+        return out;
+    for (int32 i = 0; i < controller->getParameterCount(); ++i)
+    {
+        ParameterInfo info{};
+        if (controller->getParameterInfo(i, info) == kResultOk)
+            out.push_back({info.id, utf8(info.title)});
+    }
+    controller->terminate();
+    return out;
+}
+
 } // namespace Ryvel::TestHost

@@ -209,4 +209,16 @@ private:
 
 std::vector<std::uint8_t> getState(Steinberg::Vst::IComponent& component);
 
+// A parameter as the plug-in's edit controller publishes it to a host.
+struct PublishedParameter
+{
+    Steinberg::Vst::ParamID id = 0;
+    std::string title; // UTF-8
+};
+
+// Creates the component's edit controller through the factory, as a host does, and lists its
+// parameters in the host's index order; empty when the controller cannot be created.
+std::vector<PublishedParameter> publishedParameters(Steinberg::IPluginFactory& factory,
+                                                    Steinberg::Vst::IComponent& component);
+
 } // namespace Ryvel::TestHost
