@@ -6,6 +6,7 @@
 #include "pluginterfaces/base/ustring.h"
 
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace Ryvel
@@ -57,6 +58,27 @@ tresult PLUGIN_API RyvelController::setComponentState(IBStream* state)
     for (const auto& [id, value] : StateFormat::read(*state))
         setParamNormalized(id, value);
     return kResultOk;
+}
+
+namespace
+{
+RyvelController::ViewFactory viewFactory = nullptr;
+}
+
+void RyvelController::setViewFactory(ViewFactory factory) { viewFactory = factory; }
+
+IPlugView* PLUGIN_API RyvelController::createView(FIDString name)
+{
+    if (name == nullptr || std::strcmp(name, ViewType::kEditor) != 0 || viewFactory == nullptr)
+        return nullptr;
+    try
+    {
+        return viewFactory(*this);
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
 }
 
 tresult PLUGIN_API RyvelController::setParamNormalized(ParamID tag, ParamValue value)

@@ -24,6 +24,13 @@ public:
     Steinberg::tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
     Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID tag,
                                                      Steinberg::Vst::ParamValue value) override;
+    // A new editor for exactly "editor"; null for any other name.
+    Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
+
+    // The module installs the editor's constructor here, so the controller library does not
+    // depend on the GUI toolkit (tests and tools use it without one).
+    using ViewFactory = Steinberg::IPlugView* (*)(RyvelController& controller);
+    static void setViewFactory(ViewFactory factory);
 
     // The open editor registers itself when its window opens. Only the registered editor can
     // unregister, so a second view attached before the first was removed is not cut off.
