@@ -96,6 +96,7 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     // Runs the tool with HOME in the temporary folder, so an installed bundle never interferes.
+    // The rest of the environment passes on (sanitizer options, for one).
     Result run(std::vector<std::string> args) const
     {
         args.insert(args.begin(), RYVEL_RENDER_TOOL);
@@ -103,7 +104,10 @@ protected:
         for (std::string& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        std::vector<std::string> env = {"HOME=" + dir.string(), "LC_ALL=C"};
+        std::vector<std::string> env = {"HOME=" + dir.string()};
+        for (char** e = environ; *e != nullptr; ++e)
+            if (std::string(*e).rfind("HOME=", 0) != 0)
+                env.emplace_back(*e);
         std::vector<char*> envp;
         for (std::string& e : env)
             envp.push_back(e.data());
@@ -243,6 +247,8 @@ TEST_F(RenderTool, FailsWithOneLineAndExitCodeTwo)
     writeAudio(dir / "in.wav", noiseWithClick(44100, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1000));
     std::ofstream(dir / "text.wav") << "not audio\n";
     std::ofstream(dir / "short.state") << "1234";
+    writeAudio(dir / "in.caf", noiseWithClick(44100, 2, SF_FORMAT_CAF | SF_FORMAT_PCM_16, 100));
+    writeAudio(dir / "quad.wav", noiseWithClick(44100, 4, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 100));
     const std::string in = dir / "in.wav", out = dir / "out.wav";
     struct Case
     {
@@ -252,6 +258,8 @@ TEST_F(RenderTool, FailsWithOneLineAndExitCodeTwo)
     const Case cases[] = {
         {{"--plugin", builtBundle(), (dir / "missing.wav").string(), out}, "not found"},
         {{"--plugin", builtBundle(), (dir / "text.wav").string(), out}, "unsupported"},
+        {{"--plugin", builtBundle(), (dir / "in.caf").string(), out}, "unsupported format"},
+        {{"--plugin", builtBundle(), (dir / "quad.wav").string(), out}, "channel count"},
         {{"--plugin", builtBundle(), "--set", "V5 Step 1=1", in, out}, "unknown parameter"},
         {{"--plugin", builtBundle(), "--set", "40=1", in, out}, "unknown parameter"},
         {{"--plugin", builtBundle(), "--set", "V1 Gain=1.5", in, out}, "--set"},
