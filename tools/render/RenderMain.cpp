@@ -9,6 +9,7 @@
 #include "TestHost.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -302,7 +303,8 @@ int render(const Options& options)
         writeStateFile(options.saveState, getState(driver.component()));
 
     const double rate = info.samplerate;
-    const double seconds = static_cast<double>(done + tailWritten) / rate;
+    // Speed counts everything the plug-in processed, the silent end of the tail included.
+    const double processedSeconds = static_cast<double>(done + tailFrames) / rate;
     const double busySeconds = std::chrono::duration<double>(busy).count();
     std::printf("Rendered %s -> %s through %s\n", options.input.c_str(), options.output.c_str(),
                 bundle.c_str());
@@ -312,8 +314,8 @@ int render(const Options& options)
                 options.tempo);
     std::printf("  peak      in %s, out %s\n", dbfs(peakIn).c_str(), dbfs(peakOut).c_str());
     if (busySeconds > 0.0)
-        std::printf("  speed     %.0fx realtime (%.3f s processing)\n", seconds / busySeconds,
-                    busySeconds);
+        std::printf("  speed     %.0fx realtime (%.3f s processing)\n",
+                    processedSeconds / busySeconds, busySeconds);
     return 0;
 }
 
