@@ -270,29 +270,4 @@ TEST_F(Presets, KeepThePreviousFileWhenAWriteFails)
     EXPECT_EQ(folderEntries(userDir()), (std::vector<std::string>{"Folder.json", "Keep.json"}));
 }
 
-TEST_F(Presets, OverwriteAnExistingUserPresetCompletely)
-{
-    const PresetManager presets;
-    ASSERT_TRUE(presets.saveUserPreset("Pad", presets.defaultParams()));
-    ASSERT_TRUE(presets.saveUserPreset("Pad", kSmall));
-    EXPECT_EQ(presets.loadUserPreset("Pad"), kSmall);
-    EXPECT_EQ(folderEntries(userDir()), std::vector<std::string>{"Pad.json"});
-}
-
-TEST_F(Presets, StartFromTheCatalogueDefaultsForTheInitPreset)
-{
-    ParamMap expected;
-    for (ParamId id = 0; id < 32; ++id)
-        expected[id] = 0.0;
-    for (ParamId v = 0; v < 4; ++v)
-    {
-        expected[kGainBase + v] = 0.7;
-        expected[kPanBase + v] = 0.5;
-        expected[kDriveBase + v] = 0.0;
-        expected[kFilterBase + v] = 1.0;
-        expected[kResoBase + v] = 0.0;
-    }
-    EXPECT_EQ(PresetManager().defaultParams(), expected);
-}
-
 } // namespace Ryvel::test
