@@ -12,6 +12,10 @@
 #include <mutex>
 #include <thread>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace Ryvel
 {
 
@@ -97,7 +101,15 @@ struct Workers
 
 Workers& workers()
 {
-    static Workers* const instance = new Workers;
+    static Workers* const instance = [] {
+        auto* w = new Workers;
+#if defined(__SANITIZE_ADDRESS__)
+        // Immortal on purpose (see above); not a leak the leak checker should report once the
+        // module has been unloaded and nothing points at it any more.
+        __lsan_ignore_object(w);
+#endif
+        return w;
+    }();
     return *instance;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/BundledFonts.h"
 #include "platform/PlatformServices.h"
+#include "platform/linux/FontsLinux.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -81,11 +82,12 @@ std::vector<std::string> applicationFamiliesOf(FcConfig* config, const std::stri
 
 } // namespace
 
-void registerBundledFontsMac() noexcept
+void registerBundledFontsMac() noexcept { registerFontFolderLinux(bundledFontsFolder()); }
+
+void registerFontFolderLinux(const std::string& folder) noexcept
 {
     try
     {
-        const std::string folder = bundledFontsFolder();
         if (folder.empty())
             return;
         FcConfig* config = FcConfigGetCurrent();
