@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package needed to build Ryvel and run its tests. Idempotent: when all
-# packages are present it prints nothing and touches nothing.
+# Installs every Debian package needed to build Ryvel and run its tests, and the npm packages of
+# package.json. Idempotent: when everything is present it prints nothing and touches nothing.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
@@ -11,11 +11,25 @@ for pkg in "${wanted[@]}"; do
         missing+=("$pkg")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# npm may come from another source (e.g. a newer Node.js); Debian's only when there is none.
+if ! command -v npm >/dev/null 2>&1; then
+    missing+=(nodejs npm)
+fi
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The bundled fonts come from the npm registry (package.json, package-lock.json). npm records
+# what it installed in node_modules/.package-lock.json: reinstall when that is missing or older
+# than the lock file.
+root="$(cd "$here/.." && pwd)"
+installed="$root/node_modules/.package-lock.json"
+if [ ! -f "$installed" ] || [ "$root/package-lock.json" -nt "$installed" ]; then
+    (cd "$root" && npm ci --no-audit --no-fund --silent)
+fi
