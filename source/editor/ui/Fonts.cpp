@@ -48,8 +48,10 @@ public:
         const juce::ScopedLock lock(mutex);
         refreshBundled();
         std::set<std::string> all = systemFamilies();
+        // A registered file that JUCE cannot read offers no family: the fallbacks must apply.
         for (const auto& entry : bundled)
-            all.insert(entry.family);
+            if (entry.face != nullptr)
+                all.insert(entry.family);
         return all;
     }
 
@@ -60,7 +62,7 @@ public:
         if (systemFamilies().count(family) != 0)
             return true;
         for (const auto& entry : bundled)
-            if (entry.family == family)
+            if (entry.face != nullptr && entry.family == family)
                 return true;
         return false;
     }
