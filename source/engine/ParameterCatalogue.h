@@ -48,9 +48,8 @@ enum class ParamKind : std::uint8_t
 };
 
 // The five per-voice controls in the order the state stream and registration use.
-inline constexpr std::array<ParamKind, 5> kVoiceKinds = {ParamKind::Gain, ParamKind::Pan,
-                                                         ParamKind::Drive, ParamKind::Filter,
-                                                         ParamKind::Reso};
+inline constexpr std::array<ParamKind, 5> kVoiceKinds = {
+    ParamKind::Gain, ParamKind::Pan, ParamKind::Drive, ParamKind::Filter, ParamKind::Reso};
 
 struct ParamInfo
 {
@@ -67,18 +66,27 @@ struct ParamInfo
     constexpr bool isBypass() const { return kind == ParamKind::Bypass; }
 };
 
-constexpr ParamId stepId(int voice, int step) { return static_cast<ParamId>(8 * voice + step); }
+constexpr ParamId stepId(int voice, int step)
+{
+    return static_cast<ParamId>(8 * voice + step);
+}
 
 constexpr ParamId voiceParamBase(ParamKind kind)
 {
     switch (kind)
     {
-    case ParamKind::Gain: return kGainBase;
-    case ParamKind::Pan: return kPanBase;
-    case ParamKind::Drive: return kDriveBase;
-    case ParamKind::Filter: return kFilterBase;
-    case ParamKind::Reso: return kResoBase;
-    default: return 0;
+    case ParamKind::Gain:
+        return kGainBase;
+    case ParamKind::Pan:
+        return kPanBase;
+    case ParamKind::Drive:
+        return kDriveBase;
+    case ParamKind::Filter:
+        return kFilterBase;
+    case ParamKind::Reso:
+        return kResoBase;
+    default:
+        return 0;
     }
 }
 
@@ -119,12 +127,18 @@ constexpr std::string_view voiceKindTitle(ParamKind kind)
 {
     switch (kind)
     {
-    case ParamKind::Gain: return "Gain";
-    case ParamKind::Pan: return "Pan";
-    case ParamKind::Drive: return "Drive";
-    case ParamKind::Filter: return "Filter";
-    case ParamKind::Reso: return "Reso";
-    default: return "";
+    case ParamKind::Gain:
+        return "Gain";
+    case ParamKind::Pan:
+        return "Pan";
+    case ParamKind::Drive:
+        return "Drive";
+    case ParamKind::Filter:
+        return "Filter";
+    case ParamKind::Reso:
+        return "Reso";
+    default:
+        return "";
     }
 }
 
@@ -132,10 +146,14 @@ constexpr double voiceKindDefault(ParamKind kind)
 {
     switch (kind)
     {
-    case ParamKind::Gain: return 0.7;
-    case ParamKind::Pan: return 0.5;
-    case ParamKind::Filter: return 1.0;
-    default: return 0.0;
+    case ParamKind::Gain:
+        return 0.7;
+    case ParamKind::Pan:
+        return 0.5;
+    case ParamKind::Filter:
+        return 1.0;
+    default:
+        return 0.0;
     }
 }
 
@@ -145,17 +163,13 @@ constexpr std::array<ParamInfo, kNumParams> buildCatalogue()
     std::size_t n = 0;
     for (int v = 0; v < kNumVoices; ++v)
         for (int s = 0; s < kNumSteps; ++s)
-            table[n++] = ParamInfo{stepId(v, s), ParamKind::Step, v,  s,
-                                   voiceTitle(v, "Step ", s + 1), 0.0, 1};
+            table[n++] = ParamInfo{
+                stepId(v, s), ParamKind::Step, v, s, voiceTitle(v, "Step ", s + 1), 0.0, 1};
     for (int v = 0; v < kNumVoices; ++v)
         for (ParamKind kind : kVoiceKinds)
-            table[n++] = ParamInfo{voiceParamId(kind, v),
-                                   kind,
-                                   v,
-                                   -1,
-                                   voiceTitle(v, voiceKindTitle(kind)),
-                                   voiceKindDefault(kind),
-                                   0};
+            table[n++] =
+                ParamInfo{voiceParamId(kind, v),  kind, v, -1, voiceTitle(v, voiceKindTitle(kind)),
+                          voiceKindDefault(kind), 0};
     table[n++] = ParamInfo{kMixId, ParamKind::Mix, -1, -1, makeTitle("Mix"), 0.5, 0};
     table[n++] = ParamInfo{kHighPassId, ParamKind::HighPass, -1, -1, makeTitle("HP"), 0.0, 0};
     table[n++] = ParamInfo{kBypassId, ParamKind::Bypass, -1, -1, makeTitle("Bypass"), 0.0, 1};
@@ -182,7 +196,10 @@ constexpr const ParamInfo* findParam(ParamId id)
     return index < 0 ? nullptr : &kParams[static_cast<std::size_t>(index)];
 }
 
-constexpr bool isKnownParam(ParamId id) { return paramIndex(id) >= 0; }
+constexpr bool isKnownParam(ParamId id)
+{
+    return paramIndex(id) >= 0;
+}
 
 // Presets carry the step switches and the voice controls, never Mix, HP or Bypass.
 constexpr bool isPresetParam(ParamId id)

@@ -12,11 +12,23 @@ namespace Ryvel::Laws
 {
 
 // Both on/off thresholds are inclusive: exactly 0.5 is on.
-constexpr bool switchOn(double x) { return x >= 0.5; }
+constexpr bool switchOn(double x)
+{
+    return x >= 0.5;
+}
 
-constexpr float driveGain(float x) { return 1.0f + 19.0f * x; }
-constexpr float resoFeedback(float x) { return 3.9f * x; }
-constexpr float resoInputGain(float x) { return 1.0f + 0.5f * x; }
+constexpr float driveGain(float x)
+{
+    return 1.0f + 19.0f * x;
+}
+constexpr float resoFeedback(float x)
+{
+    return 3.9f * x;
+}
+constexpr float resoInputGain(float x)
+{
+    return 1.0f + 0.5f * x;
+}
 
 // Ladder cutoff in Hz: 20 * 1000^x in single precision (x as received, not limited), at most
 // 0.49 times the sample rate rounded to single precision.
@@ -37,11 +49,23 @@ inline float highpassCutoffHz(float x, double sampleRate)
 }
 
 // Equal-power pan: a balance of the voice's own stereo signal.
-inline float panLeft(float x) { return std::sqrt(1.0f - x); }
-inline float panRight(float x) { return std::sqrt(x); }
+inline float panLeft(float x)
+{
+    return std::sqrt(1.0f - x);
+}
+inline float panRight(float x)
+{
+    return std::sqrt(x);
+}
 
 inline constexpr float kHalfPi = 1.5707964f;
-inline float dryGain(float mix) { return std::cos(mix * kHalfPi); }
-inline float wetGain(float mix) { return std::sin(mix * kHalfPi); }
+inline float dryGain(float mix)
+{
+    return std::cos(mix * kHalfPi);
+}
+inline float wetGain(float mix)
+{
+    return std::sin(mix * kHalfPi);
+}
 
 } // namespace Ryvel::Laws

@@ -52,9 +52,8 @@ StereoPair stereoPairOf(const AudioBusBuffers* buses, int32 numBuses)
 // A block the signal path cannot run still leaves the host's output defined.
 void writeSilence(const ProcessData& data)
 {
-    if (data.symbolicSampleSize != kSample32 || data.outputs == nullptr ||
-        data.numOutputs < 1 || data.outputs[0].channelBuffers32 == nullptr ||
-        data.numSamples < 1)
+    if (data.symbolicSampleSize != kSample32 || data.outputs == nullptr || data.numOutputs < 1 ||
+        data.outputs[0].channelBuffers32 == nullptr || data.numSamples < 1)
         return;
     for (int32 c = 0; c < data.outputs[0].numChannels; ++c)
         if (float* channel = data.outputs[0].channelBuffers32[c])
@@ -169,15 +168,33 @@ void RyvelProcessor::storeParam(const ParamInfo& info, double value) noexcept
     const auto x = static_cast<float>(value);
     switch (info.kind)
     {
-    case ParamKind::Step: params.steps[info.id] = Laws::switchOn(value); break;
-    case ParamKind::Gain: params.gain[v] = x; break;
-    case ParamKind::Pan: params.pan[v] = x; break;
-    case ParamKind::Drive: params.drive[v] = x; break;
-    case ParamKind::Filter: params.filter[v] = x; break;
-    case ParamKind::Reso: params.reso[v] = x; break;
-    case ParamKind::Mix: params.mix = x; break;
-    case ParamKind::HighPass: params.highpass = x; break;
-    case ParamKind::Bypass: bypass = Laws::switchOn(value); break;
+    case ParamKind::Step:
+        params.steps[info.id] = Laws::switchOn(value);
+        break;
+    case ParamKind::Gain:
+        params.gain[v] = x;
+        break;
+    case ParamKind::Pan:
+        params.pan[v] = x;
+        break;
+    case ParamKind::Drive:
+        params.drive[v] = x;
+        break;
+    case ParamKind::Filter:
+        params.filter[v] = x;
+        break;
+    case ParamKind::Reso:
+        params.reso[v] = x;
+        break;
+    case ParamKind::Mix:
+        params.mix = x;
+        break;
+    case ParamKind::HighPass:
+        params.highpass = x;
+        break;
+    case ParamKind::Bypass:
+        bypass = Laws::switchOn(value);
+        break;
     }
 }
 
@@ -186,15 +203,24 @@ double RyvelProcessor::paramValue(const ParamInfo& info) const noexcept
     const auto v = static_cast<std::size_t>(info.voice);
     switch (info.kind)
     {
-    case ParamKind::Step: return params.steps[info.id] ? 1.0 : 0.0;
-    case ParamKind::Gain: return params.gain[v];
-    case ParamKind::Pan: return params.pan[v];
-    case ParamKind::Drive: return params.drive[v];
-    case ParamKind::Filter: return params.filter[v];
-    case ParamKind::Reso: return params.reso[v];
-    case ParamKind::Mix: return params.mix;
-    case ParamKind::HighPass: return params.highpass;
-    case ParamKind::Bypass: return bypass ? 1.0 : 0.0;
+    case ParamKind::Step:
+        return params.steps[info.id] ? 1.0 : 0.0;
+    case ParamKind::Gain:
+        return params.gain[v];
+    case ParamKind::Pan:
+        return params.pan[v];
+    case ParamKind::Drive:
+        return params.drive[v];
+    case ParamKind::Filter:
+        return params.filter[v];
+    case ParamKind::Reso:
+        return params.reso[v];
+    case ParamKind::Mix:
+        return params.mix;
+    case ParamKind::HighPass:
+        return params.highpass;
+    case ParamKind::Bypass:
+        return bypass ? 1.0 : 0.0;
     }
     return 0.0;
 }
@@ -252,7 +278,8 @@ void RyvelProcessor::advanceStepClock(std::int32_t numSamples) noexcept
 {
     const auto cycle = static_cast<std::uint64_t>(stepSamples) * 8u;
     stepCounter = (stepCounter + static_cast<std::uint64_t>(numSamples)) % cycle;
-    const auto step = static_cast<std::int32_t>(stepCounter / static_cast<std::uint64_t>(stepSamples));
+    const auto step =
+        static_cast<std::int32_t>(stepCounter / static_cast<std::uint64_t>(stepSamples));
     if (step != lastStep)
     {
         lastStep = step;
@@ -318,8 +345,8 @@ tresult PLUGIN_API RyvelProcessor::getState(IBStream* state)
 {
     if (state == nullptr)
         return kInvalidArgument;
-    const bool written = StateFormat::write(
-        *state, [this](ParamId id) { return paramValue(*findParam(id)); });
+    const bool written =
+        StateFormat::write(*state, [this](ParamId id) { return paramValue(*findParam(id)); });
     return written ? kResultOk : kResultFalse;
 }
 

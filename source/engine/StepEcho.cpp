@@ -55,8 +55,7 @@ inline float runLadder(std::array<float, 4>& s, float u, const LadderCoeffs& c) 
 
 bool allFinite(const std::array<float, 4>& s) noexcept
 {
-    return std::isfinite(s[0]) && std::isfinite(s[1]) && std::isfinite(s[2]) &&
-           std::isfinite(s[3]);
+    return std::isfinite(s[0]) && std::isfinite(s[1]) && std::isfinite(s[2]) && std::isfinite(s[3]);
 }
 
 } // namespace
@@ -150,8 +149,7 @@ void StepEcho::clearNonFiniteStates() noexcept
 }
 
 void StepEcho::process(const EchoParams& params, std::int32_t stepSamples, const float* inL,
-                       const float* inR, float* outL, float* outR,
-                       std::int32_t numSamples) noexcept
+                       const float* inR, float* outL, float* outR, std::int32_t numSamples) noexcept
 {
     clearNonFiniteStates();
 
@@ -164,8 +162,8 @@ void StepEcho::process(const EchoParams& params, std::int32_t stepSamples, const
     std::array<float, kNumVoices> inputGain, driveGain, leftGain, rightGain;
     for (std::size_t v = 0; v < coeffs.size(); ++v)
     {
-        coeffs[v] = {filterG[v], filterOneMinusG[v], filterG2[v],
-                     filterG3[v], filterG4[v], filterK[v]};
+        coeffs[v] = {filterG[v],  filterOneMinusG[v], filterG2[v],
+                     filterG3[v], filterG4[v],        filterK[v]};
         inputGain[v] = Laws::resoInputGain(params.reso[v]);
         driveGain[v] = Laws::driveGain(params.drive[v]);
         leftGain[v] = params.gain[v] * Laws::panLeft(params.pan[v]);

@@ -275,7 +275,9 @@ std::string UpdateChecker::extractJsonString(std::string_view text, std::string_
 {
     try
     {
-        const std::string quotedKey = "\"" + std::string(key) + "\"";
+        std::string quotedKey;
+        quotedKey.reserve(key.size() + 2);
+        quotedKey.append(1, '"').append(key).append(1, '"');
         const std::size_t keyAt = text.find(quotedKey);
         if (keyAt == std::string_view::npos)
             return {};

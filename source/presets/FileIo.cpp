@@ -104,9 +104,8 @@ std::optional<std::string> readSmallRegularFile(const std::string& path)
 
 bool replaceFileAtomically(const std::string& path, std::string_view bytes)
 {
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    if (folder.empty())
-        folder = ".";
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::string folder = parent.empty() ? std::string(".") : parent.string();
 
     std::string temporary;
     int fd = -1;

@@ -8,6 +8,9 @@
 namespace Ryvel::Product
 {
 
-inline Steinberg::FUID toFuid(const ClassId& id) { return Steinberg::FUID(id.w1, id.w2, id.w3, id.w4); }
+inline Steinberg::FUID toFuid(const ClassId& id)
+{
+    return Steinberg::FUID(id.w1, id.w2, id.w3, id.w4);
+}
 
 } // namespace Ryvel::Product

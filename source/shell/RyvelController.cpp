@@ -65,7 +65,10 @@ namespace
 RyvelController::ViewFactory viewFactory = nullptr;
 }
 
-void RyvelController::setViewFactory(ViewFactory factory) { viewFactory = factory; }
+void RyvelController::setViewFactory(ViewFactory factory)
+{
+    viewFactory = factory;
+}
 
 IPlugView* PLUGIN_API RyvelController::createView(FIDString name)
 {

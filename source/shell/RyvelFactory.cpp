@@ -48,9 +48,8 @@ PClassInfo2 processorClassInfo()
 {
     return PClassInfo2(ClassTuid(Ryvel::Product::kProcessorId).bytes, PClassInfo::kManyInstances,
                        kVstAudioEffectClass, std::string(Ryvel::Product::kName).c_str(),
-                       Vst::kDistributable,
-                       std::string(Ryvel::Product::kSubCategories).c_str(), nullptr,
-                       kVersion.c_str(), kSdkVersion.c_str());
+                       Vst::kDistributable, std::string(Ryvel::Product::kSubCategories).c_str(),
+                       nullptr, kVersion.c_str(), kSdkVersion.c_str());
 }
 
 PClassInfo2 controllerClassInfo()

@@ -19,8 +19,7 @@ namespace
 struct InProcess
 {
     explicit InProcess(double rate)
-        : processor(new RyvelProcessor()),
-          driver(Ref<Steinberg::Vst::IComponent>(processor), rate)
+        : processor(new RyvelProcessor()), driver(Ref<Steinberg::Vst::IComponent>(processor), rate)
     {
     }
     RyvelProcessor* processor; // owned through the driver's reference
@@ -54,7 +53,7 @@ TEST(ProcessorInternals, StepLengthFollowsTempoWithLimitsAndHysteresis)
     // 120.005 is within 0.01 BPM of 120 and keeps the step; 120.02 recomputes it. 10 BPM is
     // treated as 20, which would be 33075 samples, so the half-second limit wins.
     const Case cases[] = {{120.0, 5512}, {120.005, 5512}, {120.02, 5511},
-                          {10.0, 22050},  {120.0, 5512},   {300.0, 2205}};
+                          {10.0, 22050}, {120.0, 5512},   {300.0, 2205}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.tempo);

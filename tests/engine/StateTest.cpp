@@ -25,8 +25,8 @@ std::vector<std::uint8_t> defaultStateBytes()
     // bypass off, high-pass 0.
     std::vector<std::uint8_t> bytes(128, 0);
     for (int v = 0; v < 4; ++v)
-        for (std::uint8_t b : {0x33, 0x33, 0x33, 0x3F, 0x00, 0x00, 0x00, 0x3F, 0x00, 0x00, 0x00,
-                               0x00, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0x00})
+        for (std::uint8_t b : {0x33, 0x33, 0x33, 0x3F, 0x00, 0x00, 0x00, 0x3F, 0x00, 0x00,
+                               0x00, 0x00, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0x00})
             bytes.push_back(b);
     for (std::uint8_t b : {0x00, 0x00, 0x00, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0})
         bytes.push_back(b);
@@ -141,14 +141,14 @@ TEST_F(StateTest, HostileValuesLoadAsDefaultsOrLimited)
 {
     ProcessorDriver driver(*factory.get(), 44100.0);
     auto bytes = defaultStateBytes();
-    bytes[0] = 2;                                     // step 1: 2 loads as on
-    std::memset(bytes.data() + 4, 0xFF, 4);           // step 2: -1 loads as on
+    bytes[0] = 2;                                                  // step 1: 2 loads as on
+    std::memset(bytes.data() + 4, 0xFF, 4);                        // step 2: -1 loads as on
     putFloat(bytes, 128, std::numeric_limits<float>::quiet_NaN()); // gain NaN: default 0.7
-    putFloat(bytes, 132, 1.5f);                                     // pan: limited to 1
-    putFloat(bytes, 136, -3.0f);                                    // drive: limited to 0
-    putFloat(bytes, 140, std::numeric_limits<float>::infinity());   // filter: limited to 1
-    putFloat(bytes, 144, 0.3f);                                     // in range: bit for bit
-    putFloat(bytes, 216, std::numeric_limits<float>::quiet_NaN());  // high-pass: default 0
+    putFloat(bytes, 132, 1.5f);                                    // pan: limited to 1
+    putFloat(bytes, 136, -3.0f);                                   // drive: limited to 0
+    putFloat(bytes, 140, std::numeric_limits<float>::infinity());  // filter: limited to 1
+    putFloat(bytes, 144, 0.3f);                                    // in range: bit for bit
+    putFloat(bytes, 216, std::numeric_limits<float>::quiet_NaN()); // high-pass: default 0
     ASSERT_EQ(load(driver, bytes), kResultOk);
 
     const auto state = getState(driver.component());

@@ -33,7 +33,6 @@ std::string toAscii(const TChar* text)
     return out;
 }
 
-
 // Little-endian state bytes built field by field, independent of the code under test.
 struct StateBytes
 {
@@ -91,8 +90,8 @@ TEST_F(ControllerTest, PublishesTheCatalogueInRegistrationOrder)
         EXPECT_EQ(info.stepCount, expected.stepCount);
         EXPECT_EQ(info.defaultNormalizedValue, expected.defaultValue);
         EXPECT_EQ(info.unitId, kRootUnitId);
-        const int32 flags = ParameterInfo::kCanAutomate |
-                            (expected.isBypass() ? ParameterInfo::kIsBypass : 0);
+        const int32 flags =
+            ParameterInfo::kCanAutomate | (expected.isBypass() ? ParameterInfo::kIsBypass : 0);
         EXPECT_EQ(info.flags, flags);
         EXPECT_EQ(controller->getParamNormalized(info.id), expected.defaultValue);
     }
@@ -242,8 +241,8 @@ TEST(ControllerEditorLink, ForwardsOnlyAcceptedValuesToTheRegisteredEditor)
         Ryvel::TestHost::MemoryStream stream;
         for (int i = 0; i < 32; ++i)
             stream.data.insert(stream.data.end(), 4, 0);
-        const std::uint8_t voice[20] = {0x33, 0x33, 0x33, 0x3F, 0, 0, 0, 0x3F, 0, 0,
-                                        0,    0,    0,    0,    0x80, 0x3F, 0, 0, 0, 0};
+        const std::uint8_t voice[20] = {0x33, 0x33, 0x33, 0x3F, 0,    0,    0, 0x3F, 0, 0,
+                                        0,    0,    0,    0,    0x80, 0x3F, 0, 0,    0, 0};
         for (int v = 0; v < 4; ++v)
             stream.data.insert(stream.data.end(), voice, voice + 20);
         const std::uint8_t tail[12] = {0, 0, 0, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0};

@@ -10,7 +10,10 @@ namespace
 std::atomic<long> allocations{0};
 }
 
-long Ryvel::Testing::allocationCount() { return allocations.load(std::memory_order_relaxed); }
+long Ryvel::Testing::allocationCount()
+{
+    return allocations.load(std::memory_order_relaxed);
+}
 
 void* operator new(std::size_t size)
 {
@@ -19,8 +22,23 @@ void* operator new(std::size_t size)
         return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}

@@ -72,7 +72,10 @@ Ref<IPluginFactory> PluginModule::factory() const
     return Ref<IPluginFactory>(proc != nullptr ? proc() : nullptr);
 }
 
-int32 PLUGIN_API ParamQueue::getPointCount() { return static_cast<int32>(points.size()); }
+int32 PLUGIN_API ParamQueue::getPointCount()
+{
+    return static_cast<int32>(points.size());
+}
 
 tresult PLUGIN_API ParamQueue::getPoint(int32 index, int32& sampleOffset, ParamValue& value)
 {
@@ -97,7 +100,10 @@ void ParamChanges::add(ParamID id, double value, int32 offset)
     queue->addPoint(offset, value, index);
 }
 
-int32 PLUGIN_API ParamChanges::getParameterCount() { return static_cast<int32>(queues.size()); }
+int32 PLUGIN_API ParamChanges::getParameterCount()
+{
+    return static_cast<int32>(queues.size());
+}
 
 IParamValueQueue* PLUGIN_API ParamChanges::getParameterData(int32 index)
 {
@@ -231,8 +237,8 @@ void ProcessorDriver::process(const float* inL, const float* inR, float* outL, f
         context.projectTimeSamples = projectTime;
         const uint32 tempoFlag = ProcessContext::kTempoValid;
         const uint32 playingFlag = ProcessContext::kPlaying;
-        context.state = (transport->tempoValid ? tempoFlag : 0u) |
-                        (transport->playing ? playingFlag : 0u);
+        context.state =
+            (transport->tempoValid ? tempoFlag : 0u) | (transport->playing ? playingFlag : 0u);
     }
 
     ProcessData data{};
@@ -261,8 +267,8 @@ void ProcessorDriver::processBuffer(const std::vector<float>& inL, const std::ve
     for (size_t start = 0; start < total; start += static_cast<size_t>(blockSize))
     {
         const int n = static_cast<int>(std::min(total - start, static_cast<size_t>(blockSize)));
-        process(inL.data() + start, inR.data() + start, outL.data() + start,
-                outR.data() + start, n, transport);
+        process(inL.data() + start, inR.data() + start, outL.data() + start, outR.data() + start, n,
+                transport);
     }
 }
 

@@ -127,6 +127,7 @@ public:
     Steinberg::tresult PLUGIN_API addPoint(Steinberg::int32 sampleOffset,
                                            Steinberg::Vst::ParamValue value,
                                            Steinberg::int32& index) override;
+
 private:
     Steinberg::Vst::ParamID id;
     std::vector<std::pair<Steinberg::int32, double>> points;
@@ -141,8 +142,9 @@ public:
     void clear() { queues.clear(); }
     Steinberg::int32 PLUGIN_API getParameterCount() override;
     Steinberg::Vst::IParamValueQueue* PLUGIN_API getParameterData(Steinberg::int32 index) override;
-    Steinberg::Vst::IParamValueQueue* PLUGIN_API
-    addParameterData(const Steinberg::Vst::ParamID& id, Steinberg::int32& index) override;
+    Steinberg::Vst::IParamValueQueue* PLUGIN_API addParameterData(const Steinberg::Vst::ParamID& id,
+                                                                  Steinberg::int32& index) override;
+
 private:
     std::vector<ParamQueue> queues;
 };

@@ -117,7 +117,7 @@ void PillTextEdit::endEditing(EndReason reason)
 
 void PillTextEdit::paint(juce::Graphics& g)
 {
-    drawPill(g, getLocalBounds().toFloat(), kBlack, kOutlineGrey);
+    drawPill(g, getLocalBounds().toFloat(), kBlack, frameColour);
 }
 
 } // namespace Ryvel::ui

@@ -50,6 +50,14 @@ public:
     void focusLost(FocusChangeType cause) override;
     void paint(juce::Graphics& g) override;
 
+    // The outline: grey normally, the accent where a refused entry must be visible.
+    void setFrameColour(juce::Colour colour)
+    {
+        frameColour = colour;
+        repaint();
+    }
+    juce::Colour getFrameColour() const { return frameColour; }
+
 private:
     void endEditing(EndReason reason);
 
@@ -59,6 +67,7 @@ private:
     // Return and Escape are followed by the focus loss of the field being taken down; that one
     // is not a second ending.
     bool endedByKey = false;
+    juce::Colour frameColour = juce::Colour::fromRGB(110, 104, 98);
 };
 
 } // namespace Ryvel::ui

@@ -71,10 +71,14 @@ std::vector<std::string> applicationFamiliesOf(FcConfig* config, const std::stri
     for (int i = 0; i < fonts->nfont; ++i)
     {
         FcChar8* fontFile = nullptr;
+        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &fontFile) != FcResultMatch ||
+            file != reinterpret_cast<const char*>(fontFile))
+            continue;
+        // A face may carry several family names (the typographic family and the
+        // style-linked one, e.g. "Barlow Condensed" and "Barlow Condensed Medium"): keep all.
         FcChar8* family = nullptr;
-        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &fontFile) == FcResultMatch &&
-            file == reinterpret_cast<const char*>(fontFile) &&
-            FcPatternGetString(fonts->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch)
+        for (int n = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, n, &family) == FcResultMatch;
+             ++n)
             families.emplace_back(reinterpret_cast<const char*>(family));
     }
     return families;

@@ -20,28 +20,28 @@ bool DeinitModule();
 
 extern "C"
 {
-SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle);
-SMTG_EXPORT_SYMBOL bool ModuleExit();
+    SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle);
+    SMTG_EXPORT_SYMBOL bool ModuleExit();
 
-bool ModuleEntry(void* sharedLibraryHandle)
-{
-    if (moduleCounter.fetch_add(1) > 0)
-        return true;
-    moduleHandle = sharedLibraryHandle;
-    return InitModule();
-}
-
-bool ModuleExit()
-{
-    const int previous = moduleCounter.fetch_sub(1);
-    if (previous > 1)
-        return true;
-    if (previous < 1)
+    bool ModuleEntry(void* sharedLibraryHandle)
     {
-        moduleCounter.store(0);
-        return false;
+        if (moduleCounter.fetch_add(1) > 0)
+            return true;
+        moduleHandle = sharedLibraryHandle;
+        return InitModule();
     }
-    moduleHandle = nullptr;
-    return DeinitModule();
-}
+
+    bool ModuleExit()
+    {
+        const int previous = moduleCounter.fetch_sub(1);
+        if (previous > 1)
+            return true;
+        if (previous < 1)
+        {
+            moduleCounter.store(0);
+            return false;
+        }
+        moduleHandle = nullptr;
+        return DeinitModule();
+    }
 }

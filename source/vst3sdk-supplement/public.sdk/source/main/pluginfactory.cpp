@@ -9,13 +9,14 @@
 namespace Steinberg
 {
 
-CPluginFactory::CPluginFactory(const PFactoryInfo& info) : factoryInfo(info) { FUNKNOWN_CTOR }
+CPluginFactory::CPluginFactory(const PFactoryInfo& info)
+    : factoryInfo(info){FUNKNOWN_CTOR}
 
-CPluginFactory::~CPluginFactory() { FUNKNOWN_DTOR }
+      CPluginFactory::~CPluginFactory(){FUNKNOWN_DTOR}
 
-IMPLEMENT_REFCOUNT(CPluginFactory)
+      IMPLEMENT_REFCOUNT(CPluginFactory)
 
-tresult PLUGIN_API CPluginFactory::queryInterface(const TUID _iid, void** obj)
+          tresult PLUGIN_API CPluginFactory::queryInterface(const TUID _iid, void** obj)
 {
     QUERY_INTERFACE(_iid, obj, IPluginFactory::iid, IPluginFactory)
     QUERY_INTERFACE(_iid, obj, IPluginFactory2::iid, IPluginFactory2)
@@ -57,7 +58,10 @@ tresult PLUGIN_API CPluginFactory::getFactoryInfo(PFactoryInfo* info)
     return kResultOk;
 }
 
-int32 PLUGIN_API CPluginFactory::countClasses() { return static_cast<int32>(classes.size()); }
+int32 PLUGIN_API CPluginFactory::countClasses()
+{
+    return static_cast<int32>(classes.size());
+}
 
 tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info)
 {
@@ -120,6 +124,9 @@ tresult PLUGIN_API CPluginFactory::createInstance(FIDString cid, FIDString _iid,
     return kNoInterface;
 }
 
-tresult PLUGIN_API CPluginFactory::setHostContext(FUnknown* /*context*/) { return kNotImplemented; }
+tresult PLUGIN_API CPluginFactory::setHostContext(FUnknown* /*context*/)
+{
+    return kNotImplemented;
+}
 
 } // namespace Steinberg

@@ -27,8 +27,14 @@ static AudioBus* audioBusAt(BusList& list, int32 index)
     return FCast<AudioBus>(list.at(static_cast<size_t>(index)).get());
 }
 
-AudioBus* AudioEffect::getAudioInput(int32 index) { return audioBusAt(audioInputs, index); }
-AudioBus* AudioEffect::getAudioOutput(int32 index) { return audioBusAt(audioOutputs, index); }
+AudioBus* AudioEffect::getAudioInput(int32 index)
+{
+    return audioBusAt(audioInputs, index);
+}
+AudioBus* AudioEffect::getAudioOutput(int32 index)
+{
+    return audioBusAt(audioOutputs, index);
+}
 
 tresult PLUGIN_API AudioEffect::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                                    SpeakerArrangement* outputs, int32 numOuts)
@@ -77,6 +83,9 @@ tresult PLUGIN_API AudioEffect::setupProcessing(ProcessSetup& setup)
     return kResultOk;
 }
 
-tresult PLUGIN_API AudioEffect::setProcessing(TBool /*state*/) { return kNotImplemented; }
+tresult PLUGIN_API AudioEffect::setProcessing(TBool /*state*/)
+{
+    return kNotImplemented;
+}
 
 } // namespace Steinberg::Vst

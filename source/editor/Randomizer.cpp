@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "editor/Randomizer.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+namespace Ryvel::Randomizer
+{
+
+namespace
+{
+
+// u = (w1 + w2 * 2^32) / 2^64 from two successive outputs, first output the low word. Written
+// out by hand: std::generate_canonical is built differently by different standard libraries.
+double uniform(std::mt19937& engine)
+{
+    const double w1 = static_cast<double>(engine());
+    const double w2 = static_cast<double>(engine());
+    return (w1 + w2 * 4294967296.0) / 18446744073709551616.0;
+}
+
+std::optional<std::uint32_t> readSeed()
+{
+    const int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::uint32_t seed = 0;
+    auto* out = reinterpret_cast<unsigned char*>(&seed);
+    std::size_t got = 0;
+    while (got < sizeof(seed))
+    {
+        const ssize_t n = ::read(fd, out + got, sizeof(seed) - got);
+        if (n > 0)
+            got += static_cast<std::size_t>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
+    ::close(fd);
+    if (got != sizeof(seed))
+        return std::nullopt;
+    return seed;
+}
+
+} // namespace
+
+ParamMap randomParams(std::mt19937& engine)
+{
+    ParamMap map;
+    for (int v = 0; v < kNumVoices; ++v)
+        for (int s = 0; s < kNumSteps; ++s)
+            map[stepId(v, s)] = uniform(engine) < 0.2 ? 1.0 : 0.0;
+    for (int v = 0; v < kNumVoices; ++v)
+    {
+        map[voiceParamId(ParamKind::Gain, v)] = 0.7 * uniform(engine);
+        map[voiceParamId(ParamKind::Pan, v)] = uniform(engine);
+        map[voiceParamId(ParamKind::Filter, v)] = std::sqrt(uniform(engine));
+        map[voiceParamId(ParamKind::Reso, v)] = std::pow(uniform(engine), 2.0);
+        map[voiceParamId(ParamKind::Drive, v)] = std::pow(uniform(engine), 3.0);
+    }
+    return map;
+}
+
+std::optional<ParamMap> randomPresetParams()
+{
+    // One generator for the process, used on the UI thread only.
+    static std::unique_ptr<std::mt19937> engine;
+    if (engine == nullptr)
+    {
+        const std::optional<std::uint32_t> seed = readSeed();
+        if (!seed)
+            return std::nullopt;
+        engine = std::make_unique<std::mt19937>(*seed);
+    }
+    return randomParams(*engine);
+}
+
+} // namespace Ryvel::Randomizer

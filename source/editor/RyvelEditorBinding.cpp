@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Controls to parameters and back, and the playhead display.
+//
+// A user change of a parameter control is one complete host edit (begin, set, perform, end) per
+// reported value. Values the controller accepts come back through updateControlFromParam, which
+// leaves a control alone when it already shows the value, so nothing echoes.
+
+#include "editor/RyvelEditor.h"
+
+#include "editor/controls/LabelSlider.h"
+#include "editor/controls/SoftKnob.h"
+#include "editor/controls/SoftSwitch.h"
+#include "editor/controls/TabPill.h"
+#include "engine/ParameterLaws.h"
+#include "engine/RyvelShared.h"
+
+#include <cmath>
+
+namespace Ryvel
+{
+
+ui::SoftKnob* RyvelEditor::knob(ParamId id) const
+{
+    const ParamInfo* info = findParam(id);
+    if (info == nullptr || info->voice < 0)
+        return nullptr;
+    const auto v = static_cast<size_t>(info->voice);
+    switch (info->kind)
+    {
+    case ParamKind::Gain:
+        return gainKnobs[v];
+    case ParamKind::Pan:
+        return panKnobs[v];
+    case ParamKind::Drive:
+        return driveKnobs[v];
+    case ParamKind::Filter:
+        return filterKnobs[v];
+    case ParamKind::Reso:
+        return resoKnobs[v];
+    default:
+        return nullptr;
+    }
+}
+
+void RyvelEditor::valueChanged(ui::Control* control)
+{
+    if (control == nullptr)
+        return;
+    if (control == tab)
+    {
+        selectTab(tab->getSelectedPage());
+        return;
+    }
+    if (handleHeaderControl(control))
+        return;
+
+    // Only registered parameters become host edits; any other tag stays inside the editor.
+    const auto id = static_cast<ParamId>(control->getTag());
+    Steinberg::Vst::EditController* c = getController();
+    if (control->getTag() < 0 || !isKnownParam(id) || c == nullptr)
+        return;
+    const auto value = static_cast<double>(control->getValue());
+    c->beginEdit(id);
+    c->setParamNormalized(id, value);
+    c->performEdit(id, value);
+    c->endEdit(id);
+    currentPresetIsFactory = false;
+}
+
+void RyvelEditor::updateControlFromParam(ParamId id, double value)
+{
+    if (!std::isfinite(value))
+        return;
+    if (id < static_cast<ParamId>(kNumStepParams))
+    {
+        ui::SoftSwitch* sw = stepSwitches[id];
+        if (sw == nullptr)
+            return;
+        const bool on = Laws::switchOn(value);
+        if (on == Laws::switchOn(sw->getValue()))
+            return;
+        sw->setValue(on ? 1.0f : 0.0f);
+        sw->invalid();
+        return;
+    }
+    ui::Control* target = knob(id);
+    if (id == kMixId)
+        target = mix;
+    else if (id == kHighPassId)
+        target = highpass;
+    if (target == nullptr)
+        return;
+    if (std::fabs(static_cast<double>(target->getValue()) - value) > 1e-6)
+    {
+        target->setValue(static_cast<float>(value));
+        target->invalid();
+    }
+}
+
+void RyvelEditor::syncGridFromController()
+{
+    Steinberg::Vst::EditController* c = getController();
+    for (ParamId id = 0; id < static_cast<ParamId>(kNumStepParams); ++id)
+    {
+        ui::SoftSwitch* sw = stepSwitches[id];
+        if (sw == nullptr)
+            continue;
+        const double value = c != nullptr ? c->getParamNormalized(id) : 0.0;
+        sw->setValue(Laws::switchOn(value) ? 1.0f : 0.0f);
+        sw->invalid();
+    }
+}
+
+void RyvelEditor::syncKnobsFromController()
+{
+    Steinberg::Vst::EditController* c = getController();
+    for (ParamKind kind :
+         {ParamKind::Gain, ParamKind::Pan, ParamKind::Filter, ParamKind::Reso, ParamKind::Drive})
+        for (int v = 0; v < kNumVoices; ++v)
+        {
+            const ParamId id = voiceParamId(kind, v);
+            ui::SoftKnob* k = knob(id);
+            if (k == nullptr)
+                continue;
+            k->setValue(
+                static_cast<float>(c != nullptr ? c->getParamNormalized(id) : defaultValue(id)));
+            k->invalid();
+        }
+}
+
+void RyvelEditor::pollPlayhead()
+{
+    const std::int32_t step = RyvelShared::playheadStep.load(std::memory_order_relaxed);
+    if (step < 0 || step >= kNumSteps || step == lastPlayheadStep)
+        return;
+    lastPlayheadStep = step;
+    for (int v = 0; v < kNumVoices; ++v)
+        if (ui::SoftSwitch* sw = stepSwitch(v, step); sw != nullptr && sw->getValue() >= 0.5f)
+            sw->triggerFlash();
+}
+
+} // namespace Ryvel
