@@ -5,6 +5,7 @@
 
 #include "X11TestHost.h"
 
+#include "presets/FactoryPresetsData.h"
 #include "shell/ClassIds.h"
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
@@ -135,6 +136,79 @@ TEST_F(EditorE2e, AttachesClicksZoomsDetachesAndReattaches)
     EXPECT_EQ(host->handlerCount(), 0u);
     EXPECT_EQ(host->timerCount(), 0u);
     EXPECT_EQ(host->xErrors, 0);
+}
+
+// Design coordinates of the frame to window pixels at the default zoom.
+int px(double design)
+{
+    return static_cast<int>(design * 1.25);
+}
+
+TEST_F(EditorE2e, SavesBrowsesAndRandomizesThroughMenusKeysAndClicks)
+{
+    auto view = createEditor();
+    ASSERT_EQ(view->attached(host->parentWindow(), kPlatformTypeX11EmbedWindowID), kResultOk);
+    host->pump(600);
+
+    // Actions menu, third entry: "Save Preset...".
+    host->click(px(808), px(20));
+    host->pump(500);
+    host->screenshot("e2e-actions-menu.png");
+    for (const char* key : {"Down", "Down", "Down", "Return"})
+    {
+        host->key(key);
+        host->pump(120);
+    }
+    host->pump(400);
+    host->screenshot("e2e-save-dialog.png");
+    for (const char* key : {"n", "i", "g", "h", "t", "space", "d", "r", "i", "v", "e"})
+        host->key(key);
+    host->pump(200);
+    host->screenshot("e2e-save-dialog-typed.png");
+    host->key("Return");
+    host->pump(500);
+    const auto saved =
+        home / "Documents" / "Corvane Audio" / "Ryvel" / "Presets" / "night drive.json";
+    EXPECT_TRUE(std::filesystem::exists(saved));
+    host->screenshot("e2e-saved.png");
+
+    // The preset list, User submenu: the new preset is there (see the screenshot).
+    host->click(px(400), px(20));
+    host->pump(700); // the list opens once no second click followed
+    for (const char* key : {"Down", "Down", "Right"})
+    {
+        host->key(key);
+        host->pump(150);
+    }
+    host->pump(300);
+    host->screenshot("e2e-user-menu.png");
+    host->key("Escape");
+    host->key("Escape");
+    host->pump(300);
+
+    // The dice changes the pattern and voices; the next chevron then loads a preset.
+    const double gainBefore = controller->getParamNormalized(128);
+    host->click(px(318), px(20));
+    host->pump(300);
+    double steps = 0.0;
+    for (Vst::ParamID id = 0; id < 32; ++id)
+        steps += controller->getParamNormalized(id);
+    EXPECT_NE(controller->getParamNormalized(128), gainBefore);
+    EXPECT_LE(controller->getParamNormalized(128), 0.7);
+    host->screenshot("e2e-random.png");
+
+    host->click(px(522), px(20));
+    host->pump(300);
+    const Ryvel::ParamMap first =
+        Ryvel::FactoryPresetsData::toParamMap(Ryvel::FactoryPresetsData::all()[0]);
+    for (const auto& [id, value] : first)
+        EXPECT_NEAR(controller->getParamNormalized(id), value, 1e-6) << id;
+    host->screenshot("e2e-next-preset.png");
+
+    view->removed();
+    host->pump(100);
+    EXPECT_EQ(host->xErrors, 0);
+    (void)steps;
 }
 
 TEST_F(EditorE2e, AnEditorReleasedWhileAttachedLeavesTheControllerSafe)

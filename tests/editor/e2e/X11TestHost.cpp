@@ -244,9 +244,14 @@ std::uint32_t X11TestHost::pixel(int x, int y)
 
 bool X11TestHost::screenshot(const std::string& pngPath)
 {
+    // From the root window, so that pop-up menus over the host window are in the picture.
     XWindowAttributes attributes;
     XGetWindowAttributes(display, window, &attributes);
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+    Window child = 0;
+    int left = 0, top = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &left, &top, &child);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), left, top,
+                              static_cast<unsigned>(attributes.width),
                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
     if (image == nullptr)
         return false;
