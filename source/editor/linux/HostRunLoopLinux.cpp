@@ -125,7 +125,7 @@ public:
     Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
 private:
-    static constexpr Steinberg::Linux::TimerInterval kPollMs = 20;
+    static constexpr Steinberg::Linux::TimerInterval kPollMs = 100;
 
     void fdCallbacksChanged() override { reregister(); }
 

@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <filesystem>
 #include <string>
 
@@ -249,6 +252,34 @@ TEST_F(EditorE2e, TwoEditorsOfTwoInstancesRunSideBySide)
     other->removed();
     host->pump(50);
     second->terminate();
+}
+
+// A measurement, not a check (run with --gtest_also_run_disabled_tests): the CPU an open, idle
+// editor costs, including this host's own loop.
+TEST_F(EditorE2e, DISABLED_MeasuresTheCpuOfAnIdleEditor)
+{
+    const auto cpuSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const auto measure = [&](const char* what) {
+        const double before = cpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        host->pump(10000);
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double cpu = cpuSeconds() - before;
+        std::printf("%s: %.3f s CPU in %.1f s = %.2f %% of a core\n", what, cpu, wall,
+                    100.0 * cpu / wall);
+    };
+    measure("host alone");
+    auto view = createEditor();
+    ASSERT_EQ(view->attached(host->parentWindow(), kPlatformTypeX11EmbedWindowID), kResultOk);
+    host->pump(1000);
+    measure("host with an idle editor");
+    view->removed();
 }
 
 TEST_F(EditorE2e, RefusesToAttachWithoutAHostRunLoop)
