@@ -18,6 +18,7 @@
 #include <fstream>
 #include <future>
 #include <sstream>
+#include <thread>
 
 using namespace Ryvel;
 using namespace Ryvel::Testing;
@@ -299,6 +300,67 @@ TEST_F(EditorDialogs, ReopeningTheUpdateDialogStartsANewCheck)
     EXPECT_EQ(server->requests.load(), 2);
     editor->close(); // closing the editor ends the dialog and the poll
     EXPECT_EQ(editor->updateDialogView(), nullptr);
+}
+
+// A stand-in for the desktop's opener, first on PATH: it records the address it was given.
+class RecordingOpener
+{
+public:
+    explicit RecordingOpener(const std::filesystem::path& folder) : log(folder / "opened.txt")
+    {
+        const auto script = folder / "xdg-open";
+        std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << log.string() << "'\n";
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+        const char* path = std::getenv("PATH");
+        savedPath = path != nullptr ? path : "/usr/bin:/bin";
+        setenv("PATH", (folder.string() + ":" + savedPath).c_str(), 1);
+    }
+    ~RecordingOpener() { setenv("PATH", savedPath.c_str(), 1); }
+
+    // The addresses opened so far, waiting (bounded) for `count` of them: the opener runs
+    // detached from the editor.
+    std::vector<std::string> opened(std::size_t count)
+    {
+        std::vector<std::string> lines;
+        for (int i = 0; i < 500; ++i)
+        {
+            lines.clear();
+            std::ifstream in(log);
+            for (std::string line; std::getline(in, line);)
+                lines.push_back(line);
+            if (lines.size() >= count)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return lines;
+    }
+
+private:
+    std::filesystem::path log;
+    std::string savedPath;
+};
+
+TEST_F(EditorDialogs, LinksOpenTheVendorPagesAndTheDocumentsDownloadAddress)
+{
+    RecordingOpener opener(home);
+    itemNamed(editor->buildActionsMenu(), "Manual").action();
+    editor->openAboutDialog();
+    click(*editor->aboutDialogView()->linkButton());
+    EXPECT_NE(editor->aboutDialogView(), nullptr) << "the about view stays open";
+
+    auto server = std::make_shared<StandInServer>();
+    editor->setCheckerFactory([server] { return server->makeChecker(); });
+    editor->openUpdateCheckDialog();
+    click(*editor->updateDialogView()->downloadButton()); // before the check is done
+    server->answer.set_value(
+        R"json({"version": "1.0.9", "url": "https://example.test/r;$(x)"})json");
+    waitDone(*editor);
+    click(*editor->updateDialogView()->downloadButton());
+
+    EXPECT_EQ(opener.opened(4), (std::vector<std::string>{"https://corvane-audio.com/ryvel/manual",
+                                                          "https://corvane-audio.com",
+                                                          "https://corvane-audio.com/downloads",
+                                                          "https://example.test/r;$(x)"}));
 }
 
 } // namespace
