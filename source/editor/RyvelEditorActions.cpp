@@ -36,6 +36,34 @@ juce::Rectangle<int> designRect()
     return {0, 0, EditorFrame::kEditorWidth, EditorFrame::kEditorHeight};
 }
 
+// A dialog runs in a modal session of the frame, which owns and removes it. Without a session
+// the dialog is released at once and its pointer cleared, so it can be opened again.
+template <typename Dialog>
+bool beginModal(EditorFrame& frame, std::unique_ptr<Dialog> dialog, Dialog*& pointer,
+                std::optional<std::uint32_t>& session)
+{
+    pointer = dialog.get();
+    session = frame.beginModalViewSession(std::move(dialog));
+    if (!session)
+    {
+        pointer = nullptr;
+        return false;
+    }
+    pointer->repaint();
+    return true;
+}
+
+template <typename Dialog>
+void endModal(EditorFrame* frame, Dialog*& pointer, std::optional<std::uint32_t>& session)
+{
+    if (pointer == nullptr || frame == nullptr)
+        return;
+    if (session)
+        frame->endModalViewSession(*session);
+    session.reset();
+    pointer = nullptr;
+}
+
 } // namespace
 
 // One one-shot timer serves every deferred action; a later action replaces an earlier one that
@@ -119,54 +147,32 @@ void RyvelEditor::openSaveDialog()
         return true;
     };
     auto onCancel = [this] { runDeferred([this] { closeSaveDialog(); }); };
-    auto dialog = std::make_unique<SavePresetDialog>(designRect(), "Save Preset", proposal,
-                                                     std::move(onSave), std::move(onCancel));
-    saveDialog = dialog.get();
-    saveSession = frame->beginModalViewSession(std::move(dialog));
-    if (!saveSession)
-    {
-        saveDialog = nullptr;
-        return;
-    }
-    saveDialog->focusEdit();
-    saveDialog->repaint();
+    if (beginModal(*frame,
+                   std::make_unique<SavePresetDialog>(designRect(), "Save Preset", proposal,
+                                                      std::move(onSave), std::move(onCancel)),
+                   saveDialog, saveSession))
+        saveDialog->focusEdit();
 }
 
 void RyvelEditor::closeSaveDialog()
 {
-    if (saveDialog == nullptr || frame == nullptr)
-        return;
-    if (saveSession)
-        frame->endModalViewSession(*saveSession);
-    saveSession.reset();
-    saveDialog = nullptr;
+    endModal(frame.get(), saveDialog, saveSession);
 }
 
 void RyvelEditor::openAboutDialog()
 {
     if (frame == nullptr || aboutDialog != nullptr)
         return;
-    auto dialog =
-        std::make_unique<AboutDialog>(designRect(), std::string(Product::kVersion),
-                                      [this] { runDeferred([this] { closeAboutDialog(); }); });
-    aboutDialog = dialog.get();
-    aboutSession = frame->beginModalViewSession(std::move(dialog));
-    if (!aboutSession)
-    {
-        aboutDialog = nullptr;
-        return;
-    }
-    aboutDialog->repaint();
+    beginModal(*frame,
+               std::make_unique<AboutDialog>(designRect(), std::string(Product::kVersion),
+                                             [this]
+                                             { runDeferred([this] { closeAboutDialog(); }); }),
+               aboutDialog, aboutSession);
 }
 
 void RyvelEditor::closeAboutDialog()
 {
-    if (aboutDialog == nullptr || frame == nullptr)
-        return;
-    if (aboutSession)
-        frame->endModalViewSession(*aboutSession);
-    aboutSession.reset();
-    aboutDialog = nullptr;
+    endModal(frame.get(), aboutDialog, aboutSession);
 }
 
 void RyvelEditor::openUpdateCheckDialog()
@@ -181,16 +187,11 @@ void RyvelEditor::openUpdateCheckDialog()
             page = updateChecker->result().downloadUrl;
         openURLMac(page);
     };
-    auto dialog = std::make_unique<UpdateCheckDialog>(designRect(), std::move(onClose),
-                                                      std::move(onDownload));
-    updateDialog = dialog.get();
-    updateSession = frame->beginModalViewSession(std::move(dialog));
-    if (!updateSession)
-    {
-        updateDialog = nullptr;
+    if (!beginModal(*frame,
+                    std::make_unique<UpdateCheckDialog>(designRect(), std::move(onClose),
+                                                        std::move(onDownload)),
+                    updateDialog, updateSession))
         return;
-    }
-    updateDialog->repaint();
 
     updateChecker = checkerFactory
                         ? checkerFactory()
@@ -222,12 +223,7 @@ void RyvelEditor::closeUpdateCheckDialog()
 {
     updateTimer.reset();
     updateChecker.reset();
-    if (updateDialog == nullptr || frame == nullptr)
-        return;
-    if (updateSession)
-        frame->endModalViewSession(*updateSession);
-    updateSession.reset();
-    updateDialog = nullptr;
+    endModal(frame.get(), updateDialog, updateSession);
 }
 
 } // namespace Ryvel

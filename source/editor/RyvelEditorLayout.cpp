@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's view tree: the header band, and the pattern and control pages of the body.
 
+#include "editor/DesignRect.h"
 #include "editor/RyvelEditor.h"
 
 #include "editor/TextLabel.h"
@@ -26,11 +27,6 @@ namespace
 {
 
 using Rect = juce::Rectangle<int>;
-
-Rect fromEdges(int left, int top, int right, int bottom)
-{
-    return Rect::leftTopRightBottom(left, top, right, bottom);
-}
 
 const juce::Colour kCaptionColour(110, 120, 132);
 const juce::Colour kBodyColour(27, 24, 22);

@@ -101,7 +101,8 @@ struct Workers
 
 Workers& workers()
 {
-    static Workers* const instance = [] {
+    static Workers* const instance = []
+    {
         auto* w = new Workers;
 #if defined(__SANITIZE_ADDRESS__)
         // Immortal on purpose (see above); not a leak the leak checker should report once the

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/dialogs/AboutDialog.h"
+#include "editor/DesignRect.h"
 
 #include "editor/TextLabel.h"
 #include "editor/controls/TextButton.h"
@@ -10,16 +11,6 @@
 
 namespace Ryvel
 {
-
-namespace
-{
-
-juce::Rectangle<int> fromEdges(int l, int t, int r, int b)
-{
-    return juce::Rectangle<int>::leftTopRightBottom(l, t, r, b);
-}
-
-} // namespace
 
 AboutDialog::AboutDialog(juce::Rectangle<int> bounds, const std::string& version,
                          std::function<void()> onClose)

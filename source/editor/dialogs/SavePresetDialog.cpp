@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/dialogs/SavePresetDialog.h"
+#include "editor/DesignRect.h"
 
 #include "editor/TextLabel.h"
 #include "editor/TextTrim.h"
@@ -10,16 +11,6 @@
 
 namespace Ryvel
 {
-
-namespace
-{
-
-juce::Rectangle<int> fromEdges(int l, int t, int r, int b)
-{
-    return juce::Rectangle<int>::leftTopRightBottom(l, t, r, b);
-}
-
-} // namespace
 
 SavePresetDialog::SavePresetDialog(juce::Rectangle<int> bounds, const std::string& title,
                                    const std::string& initialName, SaveCallback onSave,

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/dialogs/UpdateCheckDialog.h"
+#include "editor/DesignRect.h"
 
 #include "editor/TextLabel.h"
 #include "editor/controls/TextButton.h"
@@ -9,16 +10,6 @@
 
 namespace Ryvel
 {
-
-namespace
-{
-
-juce::Rectangle<int> fromEdges(int l, int t, int r, int b)
-{
-    return juce::Rectangle<int>::leftTopRightBottom(l, t, r, b);
-}
-
-} // namespace
 
 UpdateCheckDialog::UpdateCheckDialog(juce::Rectangle<int> bounds, std::function<void()> onClose,
                                      std::function<void()> onDownload)

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/ui/Bitmaps.h"
 
-#include <dlfcn.h>
+#include "platform/BundleLocation.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -124,19 +125,7 @@ juce::Image decodePng(const juce::MemoryBlock& data)
 
 std::string bundleResourcesDir()
 {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&bundleResourcesDir), &info) == 0 ||
-        info.dli_fname == nullptr || info.dli_fname[0] == '\0')
-        return {};
-    std::string path = info.dli_fname;
-    for (int i = 0; i < 2; ++i)
-    {
-        const std::size_t slash = path.find_last_of('/');
-        if (slash == std::string::npos)
-            return {};
-        path.erase(slash);
-    }
-    return path + "/Resources";
+    return bundleResourcesFolder();
 }
 
 juce::Image loadBitmap(const std::string& resourcesDir, const std::string& fileName)

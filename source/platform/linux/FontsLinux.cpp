@@ -2,14 +2,14 @@
 // registerBundledFontsMac on Linux: the bundle's fonts become application fonts of fontconfig's
 // current configuration, which the GUI toolkit's text rendering (cairo, pango) consults.
 
+#include "platform/linux/FontsLinux.h"
+#include "platform/BundleLocation.h"
 #include "platform/BundledFonts.h"
 #include "platform/PlatformServices.h"
-#include "platform/linux/FontsLinux.h"
 
 #include <fontconfig/fontconfig.h>
 
 #include <dirent.h>
-#include <dlfcn.h>
 
 #include <memory>
 #include <string_view>
@@ -19,25 +19,6 @@ namespace Ryvel
 {
 namespace
 {
-
-// The folder of the module's file, two components up, then Resources/Fonts: in the bundle
-// layout (Ryvel.vst3/Contents/<arch>-linux/Ryvel.so) that is Contents/Resources/Fonts.
-std::string bundledFontsFolder()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&registerBundledFontsMac), &info) == 0 || !info.dli_fname ||
-        info.dli_fname[0] == '\0')
-        return {};
-    std::string path = info.dli_fname;
-    for (int i = 0; i < 2; ++i)
-    {
-        const std::size_t slash = path.find_last_of('/');
-        if (slash == std::string::npos)
-            return {};
-        path.erase(slash);
-    }
-    return path + "/Resources/Fonts";
-}
 
 bool hasFontExtension(std::string_view name) noexcept
 {
@@ -86,7 +67,18 @@ std::vector<std::string> applicationFamiliesOf(FcConfig* config, const std::stri
 
 } // namespace
 
-void registerBundledFontsMac() noexcept { registerFontFolderLinux(bundledFontsFolder()); }
+void registerBundledFontsMac() noexcept
+{
+    try
+    {
+        const std::string resources = bundleResourcesFolder();
+        if (!resources.empty())
+            registerFontFolderLinux(resources + "/Fonts");
+    }
+    catch (...)
+    {
+    }
+}
 
 void registerFontFolderLinux(const std::string& folder) noexcept
 {
