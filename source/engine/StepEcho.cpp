@@ -4,9 +4,10 @@
 #include "engine/ParameterLaws.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <new>
-#include <utility>
 
 namespace Ryvel
 {
@@ -14,51 +15,72 @@ namespace Ryvel
 namespace
 {
 
+using EchoKernel::kChunkFrames;
+using EchoKernel::kLanes;
+using EchoKernel::kReadPadFrames;
+using EchoKernel::kStages;
+
 constexpr float kPi = 3.1415927f;
-// Alternating offset that keeps filter states away from denormals when the input falls silent;
-// the processor changes no floating-point control flags.
-constexpr float kAntiDenormal = 1e-20f;
 
-// Odd rational soft clipper: nearly linear for small signals, exactly +-1 at +-3.
-inline float saturate(float x) noexcept
+bool sameBits(float a, float b)
 {
-    const float q = std::clamp(x, -3.0f, 3.0f);
-    const float q2 = q * q;
-    return q * (q2 + 27.0f) / (9.0f * q2 + 27.0f);
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
-struct LadderCoeffs
+template <std::size_t N> bool sameBits(const std::array<float, N>& a, const std::array<float, N>& b)
 {
-    float g, oneMinusG, g2, g3, g4, k;
-};
-
-// One channel of the four-pole ladder: trapezoidal one-pole stages with the global feedback of
-// the fourth stage solved in closed form.
-inline float runLadder(std::array<float, 4>& s, float u, const LadderCoeffs& c) noexcept
-{
-    const float sum = c.g3 * s[0] + c.g2 * s[1] + c.g * s[2] + s[3];
-    const float u0 = (u - c.k * c.oneMinusG * sum) / (1.0f + c.k * c.g4);
-    const float e1 = c.g * (u0 - s[0]);
-    const float y1 = s[0] + e1;
-    const float e2 = c.g * (y1 - s[1]);
-    const float y2 = s[1] + e2;
-    const float e3 = c.g * (y2 - s[2]);
-    const float y3 = s[2] + e3;
-    const float e4 = c.g * (y3 - s[3]);
-    const float y4 = s[3] + e4;
-    s[0] += 2.0f * e1;
-    s[1] += 2.0f * e2;
-    s[2] += 2.0f * e3;
-    s[3] += 2.0f * e4;
-    return y4;
+    return std::memcmp(a.data(), b.data(), sizeof(float) * N) == 0;
 }
 
-bool allFinite(const std::array<float, 4>& s) noexcept
+bool sameParams(const EchoParams& a, const EchoParams& b)
 {
-    return std::isfinite(s[0]) && std::isfinite(s[1]) && std::isfinite(s[2]) && std::isfinite(s[3]);
+    return a.steps == b.steps && sameBits(a.gain, b.gain) && sameBits(a.pan, b.pan) &&
+           sameBits(a.drive, b.drive) && sameBits(a.filter, b.filter) && sameBits(a.reso, b.reso) &&
+           sameBits(a.mix, b.mix) && sameBits(a.highpass, b.highpass);
+}
+
+EchoKernel::ProcessFn kernelFunction(StepEcho::Kernel kernel)
+{
+#if defined(__x86_64__)
+    if (kernel == StepEcho::Kernel::Avx2)
+        return EchoKernel::processAvx2;
+#endif
+    (void)kernel;
+    return EchoKernel::processBaseline;
 }
 
 } // namespace
+
+StepEcho::StepEcho() noexcept : run(EchoKernel::processBaseline), active(Kernel::Baseline)
+{
+    useKernel(Kernel::Avx2);
+}
+
+bool StepEcho::kernelSupported(Kernel kernel) noexcept
+{
+    switch (kernel)
+    {
+    case Kernel::Baseline:
+        return true;
+    case Kernel::Avx2:
+#if defined(__x86_64__)
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    }
+    return false;
+}
+
+bool StepEcho::useKernel(Kernel kernel) noexcept
+{
+    if (!kernelSupported(kernel))
+        return false;
+    active = kernel;
+    run = kernelFunction(kernel);
+    return true;
+}
 
 std::size_t StepEcho::delayLengthFor(double sampleRate) noexcept
 {
@@ -68,53 +90,61 @@ std::size_t StepEcho::delayLengthFor(double sampleRate) noexcept
 bool StepEcho::allocateDelayLines(double sampleRate) noexcept
 {
     const std::size_t length = delayLengthFor(sampleRate);
-    if (length != delayLength())
+    if (length == memory.length && !line.empty())
+        return true;
+    std::vector<float> fresh;
+    try
     {
-        std::array<std::vector<float>, 2 * kNumVoices> fresh;
-        try
-        {
-            for (auto& buffer : fresh)
-                buffer.assign(length, 0.0f);
-        }
-        catch (const std::bad_alloc&)
-        {
-            return false;
-        }
-        for (std::size_t v = 0; v < voices.size(); ++v)
-        {
-            voices[v].left.swap(fresh[2 * v]);
-            voices[v].right.swap(fresh[2 * v + 1]);
-        }
+        fresh.assign(2 * (length + kChunkFrames + kReadPadFrames), 0.0f);
+        if (scratch.empty())
+            scratch.assign(kChunkFrames * kLanes, 0.0f);
     }
+    catch (const std::bad_alloc&)
+    {
+        return false;
+    }
+    line.swap(fresh);
+    memory.line = line.data();
+    memory.scratch = scratch.data();
+    memory.length = length;
+    memory.writePos = 0;
+    memory.cycle.valid = false;
+    // Tap delays are limited by the length.
+    blockValid = false;
     return true;
 }
 
 void StepEcho::resetDelayState() noexcept
 {
-    for (DelayVoice& v : voices)
-    {
-        std::fill(v.left.begin(), v.left.end(), 0.0f);
-        std::fill(v.right.begin(), v.right.end(), 0.0f);
-        v.writePos = 0;
-        v.ladderLeft.fill(0.0f);
-        v.ladderRight.fill(0.0f);
-    }
-    highpassState.fill(0.0f);
+    std::fill(line.begin(), line.end(), 0.0f);
+    memory.writePos = 0;
+    memory.state = {};
+    std::fill(std::begin(memory.lastHighpassOut), std::end(memory.lastHighpassOut), 0.0f);
+    memory.cycle.valid = false;
 }
 
 void StepEcho::updateFilterCoeffs(int voice, const EchoParams& params, double sampleRate) noexcept
 {
     const auto v = static_cast<std::size_t>(voice);
-    const float fs = static_cast<float>(sampleRate);
-    const float fc = Laws::filterCutoffHz(params.filter[v], sampleRate);
-    const float t = std::tan(fc * kPi / fs);
-    const float g = t / (t + 1.0f);
-    filterG[v] = g;
-    filterOneMinusG[v] = 1.0f - g;
-    filterG2[v] = g * g;
-    filterG3[v] = filterG2[v] * g;
-    filterG4[v] = filterG3[v] * g;
-    filterK[v] = Laws::resoFeedback(params.reso[v]);
+    VoiceCoeffs& c = voiceCoeffs[v];
+    const float filter = params.filter[v];
+    if (!c.valid || !sameBits(filter, c.filter) || sampleRate != c.sampleRate)
+    {
+        const float fs = static_cast<float>(sampleRate);
+        const float fc = Laws::filterCutoffHz(filter, sampleRate);
+        const float t = std::tan(fc * kPi / fs);
+        const float g = t / (t + 1.0f);
+        c.g = g;
+        c.oneMinusG = 1.0f - g;
+        c.g2 = g * g;
+        c.g3 = c.g2 * g;
+        c.g4 = c.g3 * g;
+        c.filter = filter;
+        c.sampleRate = sampleRate;
+        c.valid = true;
+    }
+    c.k = Laws::resoFeedback(params.reso[v]);
+    ++coeffVersion;
 }
 
 void StepEcho::updateHighpassCoeff(const EchoParams& params, double sampleRate) noexcept
@@ -123,6 +153,7 @@ void StepEcho::updateHighpassCoeff(const EchoParams& params, double sampleRate) 
     const float fc = Laws::highpassCutoffHz(params.highpass, sampleRate);
     const float t = std::tan(fc * kPi / fs);
     highpassG = t / (1.0f + t);
+    ++coeffVersion;
 }
 
 void StepEcho::updateAllCoeffs(const EchoParams& params, double sampleRate) noexcept
@@ -133,94 +164,101 @@ void StepEcho::updateAllCoeffs(const EchoParams& params, double sampleRate) noex
 }
 
 // A NaN or infinity from the host's input would otherwise stay in the recursive states forever;
-// once the bad samples have left the delay lines the plug-in recovers by itself.
+// once the bad samples have left the delay line the plug-in recovers by itself. A channel's four
+// ladder stages restart together.
 void StepEcho::clearNonFiniteStates() noexcept
 {
-    for (DelayVoice& v : voices)
+    EchoKernel::State& s = memory.state;
+    for (std::size_t lane = 0; lane < kLanes; ++lane)
     {
-        if (!allFinite(v.ladderLeft))
-            v.ladderLeft.fill(0.0f);
-        if (!allFinite(v.ladderRight))
-            v.ladderRight.fill(0.0f);
+        bool finite = true;
+        for (std::size_t stage = 0; stage < kStages; ++stage)
+            finite = finite && std::isfinite(s.ladder[stage][lane]);
+        if (!finite)
+            for (std::size_t stage = 0; stage < kStages; ++stage)
+                s.ladder[stage][lane] = 0.0f;
     }
-    for (float& h : highpassState)
-        if (!std::isfinite(h))
-            h = 0.0f;
+    for (std::size_t c = 0; c < 2; ++c)
+        if (!std::isfinite(s.highpass[c]))
+            s.highpass[c] = 0.0f;
+}
+
+// Parameters change only between blocks, so everything derived from them (pan roots, the mix
+// crossfade, products of coefficients, tap delays) is computed here, once, with the operations
+// and order of the per-sample definition.
+void StepEcho::prepareBlock(const EchoParams& params, std::int32_t stepSamples) noexcept
+{
+    if (blockValid && blockCoeffVersion == coeffVersion && blockStepSamples == stepSamples &&
+        sameParams(params, blockParams))
+        return;
+
+    if (!mixValid || !sameBits(params.mix, blockMix))
+    {
+        block.dryGain = Laws::dryGain(params.mix);
+        block.wetGain = Laws::wetGain(params.mix);
+        blockMix = params.mix;
+        mixValid = true;
+    }
+
+    EchoKernel::ChainConstants chain;
+    bool feedbackFree = true;
+    for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
+    {
+        const VoiceCoeffs& c = voiceCoeffs[v];
+        feedbackFree = feedbackFree && c.k == 0.0f;
+        const float panGains[2] = {params.gain[v] * Laws::panLeft(params.pan[v]),
+                                   params.gain[v] * Laws::panRight(params.pan[v])};
+        for (std::size_t channel = 0; channel < 2; ++channel)
+        {
+            const std::size_t lane = 2 * v + channel;
+            chain.g[lane] = c.g;
+            chain.g2[lane] = c.g2;
+            chain.g3[lane] = c.g3;
+            chain.feedback[lane] = c.k * c.oneMinusG;
+            chain.normaliser[lane] = 1.0f + c.k * c.g4;
+            chain.inputGain[lane] = Laws::resoInputGain(params.reso[v]);
+            chain.driveGain[lane] = Laws::driveGain(params.drive[v]);
+            chain.panGain[lane] = panGains[channel];
+        }
+    }
+    chain.highpassG = highpassG;
+    if (std::memcmp(&chain, &block.chain, sizeof chain) != 0)
+    {
+        block.chain = chain;
+        ++block.chainGeneration;
+    }
+    block.feedbackFree = feedbackFree;
+
+    const std::size_t step = static_cast<std::size_t>(stepSamples);
+    block.longestDelay = 0;
+    for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
+    {
+        std::uint32_t count = 0;
+        for (std::size_t s = 0; s < kNumSteps; ++s)
+        {
+            if (!params.steps[8 * v + s])
+                continue;
+            const std::size_t delay = std::min(memory.length - 1, (s + 1) * step);
+            block.tapDelay[v][count++] = delay;
+            block.longestDelay = std::max(block.longestDelay, delay);
+        }
+        block.tapCount[v] = count;
+    }
+
+    blockParams = params;
+    blockStepSamples = stepSamples;
+    blockCoeffVersion = coeffVersion;
+    blockValid = true;
 }
 
 void StepEcho::process(const EchoParams& params, std::int32_t stepSamples, const float* inL,
                        const float* inR, float* outL, float* outR, std::int32_t numSamples) noexcept
 {
+    if (numSamples < 1)
+        return;
     clearNonFiniteStates();
-
-    const float dryGain = Laws::dryGain(params.mix);
-    const float wetGain = Laws::wetGain(params.mix);
-    const std::size_t length = delayLength();
-    const auto step = static_cast<std::size_t>(stepSamples);
-
-    std::array<LadderCoeffs, kNumVoices> coeffs;
-    std::array<float, kNumVoices> inputGain, driveGain, leftGain, rightGain;
-    for (std::size_t v = 0; v < coeffs.size(); ++v)
-    {
-        coeffs[v] = {filterG[v],  filterOneMinusG[v], filterG2[v],
-                     filterG3[v], filterG4[v],        filterK[v]};
-        inputGain[v] = Laws::resoInputGain(params.reso[v]);
-        driveGain[v] = Laws::driveGain(params.drive[v]);
-        leftGain[v] = params.gain[v] * Laws::panLeft(params.pan[v]);
-        rightGain[v] = params.gain[v] * Laws::panRight(params.pan[v]);
-    }
-
-    for (std::int32_t i = 0; i < numSamples; ++i)
-    {
-        const float xL = inL[i];
-        const float xR = inR[i];
-        const float d = (i % 2 == 0) ? -kAntiDenormal : kAntiDenormal;
-        float wetL = 0.0f;
-        float wetR = 0.0f;
-
-        for (std::size_t v = 0; v < voices.size(); ++v)
-        {
-            DelayVoice& voice = voices[v];
-            const std::size_t w = voice.writePos;
-            voice.left[w] = xL;
-            voice.right[w] = xR;
-
-            float tapL = 0.0f;
-            float tapR = 0.0f;
-            for (std::size_t s = 0; s < kNumSteps; ++s)
-            {
-                if (!params.steps[8 * v + s])
-                    continue;
-                const std::size_t delay = std::min(length - 1, (s + 1) * step);
-                const std::size_t j = (length + w - delay) % length;
-                tapL += voice.left[j];
-                tapR += voice.right[j];
-            }
-
-            const float uL = saturate(inputGain[v] * (tapL + d));
-            const float uR = saturate(inputGain[v] * (tapR + d));
-            const float yL = runLadder(voice.ladderLeft, uL, coeffs[v]);
-            const float yR = runLadder(voice.ladderRight, uR, coeffs[v]);
-            wetL += leftGain[v] * saturate(driveGain[v] * yL);
-            wetR += rightGain[v] * saturate(driveGain[v] * yR);
-
-            voice.writePos = (w + 1) % length;
-        }
-
-        const float wL = wetL + d;
-        const float wR = wetR + d;
-        const float vL = highpassG * (wL - highpassState[0]);
-        const float vR = highpassG * (wR - highpassState[1]);
-        const float lpL = highpassState[0] + vL;
-        const float lpR = highpassState[1] + vR;
-        const float hpL = wL - lpL;
-        const float hpR = wR - lpR;
-        highpassState[0] = lpL + vL;
-        highpassState[1] = lpR + vR;
-
-        outL[i] = xL * dryGain + hpL * wetGain;
-        outR[i] = xR * dryGain + hpR * wetGain;
-    }
+    prepareBlock(params, stepSamples);
+    run(memory, block, inL, inR, outL, outR, numSamples);
 }
 
 } // namespace Ryvel

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The step-echo signal path: four voices, each a stereo delay line of the dry input with up to
-// eight taps, an input saturator, a four-pole ladder low-pass, a drive saturator, pan and gain;
-// the voice sum is high-passed and crossfaded with the dry input.
+// The step-echo signal path: four voices reading taps from a stereo delay line of the dry input,
+// each with up to eight taps, an input saturator, a four-pole ladder low-pass, a drive
+// saturator, pan and gain; the voice sum is high-passed and crossfaded with the dry input.
 //
-// All signal arithmetic is single precision and the output is defined to the bit: keep the
-// order of every operation (this file and StepEcho.cpp build with -ffp-contract=off).
-// Times are in samples at the current rate; voices are 0..3, steps 0..7.
+// All signal arithmetic is single precision and the output is defined to the bit: the kernels
+// (StepEchoKernel*.cpp) keep the order of every operation of the scalar definition and build
+// with -ffp-contract=off. Times are in samples at the current rate; voices are 0..3, steps 0..7.
+//
+// The four voices always hold the same dry samples, so they share one interleaved stereo line of
+// delayLength() frames; a tap never reaches further back than delayLength() - 1.
 
 #include "engine/ParameterCatalogue.h"
+#include "engine/StepEchoKernel.h"
 
 #include <array>
 #include <cstddef>
@@ -32,61 +36,85 @@ struct EchoParams
     float highpass = 0.0f;
 };
 
-struct DelayVoice
-{
-    std::vector<float> left;
-    std::vector<float> right; // same length as left
-    std::size_t writePos = 0;
-    std::array<float, 4> ladderLeft{};
-    std::array<float, 4> ladderRight{};
-};
-
 class StepEcho
 {
 public:
-    StepEcho() = default;
+    // Instruction-set variants of the per-sample kernel; all give the same bits.
+    enum class Kernel
+    {
+        Baseline, // x86-64 baseline (SSE2)
+        Avx2,
+    };
+
+    StepEcho() noexcept;
     StepEcho(const StepEcho&) = delete;
     StepEcho& operator=(const StepEcho&) = delete;
 
     // Four seconds plus 4096 samples at the given rate.
     static std::size_t delayLengthFor(double sampleRate) noexcept;
 
-    // Sizes all eight buffers for the rate (contents are cleared only when the length changes;
-    // callers reset afterwards). The new buffers are built aside and swapped in only when all
-    // succeeded: on allocation failure this returns false and the previous buffers stay.
+    static bool kernelSupported(Kernel kernel) noexcept;
+    // The kernel in use: the fastest one this CPU runs, unless pinned by useKernel (tests and
+    // benchmarks). Returns false, changing nothing, when the CPU cannot run it.
+    Kernel kernel() const noexcept { return active; }
+    bool useKernel(Kernel kernel) noexcept;
+
+    // Sizes the delay line for the rate (its contents are cleared only when the length changes;
+    // callers reset afterwards). The new line is built aside and swapped in only when that
+    // succeeded: on allocation failure this returns false and the previous line stays.
     bool allocateDelayLines(double sampleRate) noexcept;
-    // Zeroes the delay lines (keeping their length), write positions, ladder and high-pass states.
+    // Zeroes the delay line (keeping its length), the write position, ladder and high-pass states.
     void resetDelayState() noexcept;
 
+    // A resonance-only change costs no tangent: g is recomputed only when the voice's filter
+    // value or the rate differs from the ones it was computed for.
     void updateFilterCoeffs(int voice, const EchoParams& params, double sampleRate) noexcept;
     void updateHighpassCoeff(const EchoParams& params, double sampleRate) noexcept;
     void updateAllCoeffs(const EchoParams& params, double sampleRate) noexcept;
 
-    bool hasDelayLines() const noexcept { return !voices[0].left.empty(); }
-    std::size_t delayLength() const noexcept { return voices[0].left.size(); }
+    bool hasDelayLines() const noexcept { return !line.empty(); }
+    std::size_t delayLength() const noexcept { return memory.length; }
 
     // Audio thread; no allocation. Input and output may be the same buffers. Requires
     // hasDelayLines() and stepSamples >= 1.
     void process(const EchoParams& params, std::int32_t stepSamples, const float* inL,
                  const float* inR, float* outL, float* outR, std::int32_t numSamples) noexcept;
 
-    const DelayVoice& voice(int v) const { return voices[static_cast<std::size_t>(v)]; }
-    float ladderG(int v) const { return filterG[static_cast<std::size_t>(v)]; }
-    float ladderK(int v) const { return filterK[static_cast<std::size_t>(v)]; }
+    float ladderG(int v) const { return voiceCoeffs[static_cast<std::size_t>(v)].g; }
+    float ladderK(int v) const { return voiceCoeffs[static_cast<std::size_t>(v)].k; }
     float highpassCoeff() const { return highpassG; }
 
 private:
-    void clearNonFiniteStates() noexcept;
+    struct VoiceCoeffs
+    {
+        float g = 0, oneMinusG = 0, g2 = 0, g3 = 0, g4 = 0, k = 0;
+        // What g was computed from.
+        float filter = 0;
+        double sampleRate = 0;
+        bool valid = false;
+    };
 
-    std::array<DelayVoice, kNumVoices> voices;
-    std::array<float, kNumVoices> filterG{};
-    std::array<float, kNumVoices> filterOneMinusG{};
-    std::array<float, kNumVoices> filterG2{};
-    std::array<float, kNumVoices> filterG3{};
-    std::array<float, kNumVoices> filterG4{};
-    std::array<float, kNumVoices> filterK{};
+    void clearNonFiniteStates() noexcept;
+    void prepareBlock(const EchoParams& params, std::int32_t stepSamples) noexcept;
+
+    std::vector<float> line;
+    std::vector<float> scratch;
+    EchoKernel::Memory memory;
+    EchoKernel::ProcessFn run;
+    Kernel active;
+
+    std::array<VoiceCoeffs, kNumVoices> voiceCoeffs{};
     float highpassG = 0.0f;
-    std::array<float, 2> highpassState{};
+    // Bumped on every coefficient update; the block is rebuilt when it moves.
+    std::uint64_t coeffVersion = 1;
+
+    EchoKernel::Block block{};
+    bool blockValid = false;
+    EchoParams blockParams;
+    std::int32_t blockStepSamples = 0;
+    std::uint64_t blockCoeffVersion = 0;
+    float blockMix = 0.0f;
+    bool mixValid = false;
 };
 
 } // namespace Ryvel

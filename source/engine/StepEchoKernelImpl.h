@@ -1,0 +1,361 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The kernel, written once over an eight-lane vector type. Included only by the variant
+// translation units, after they have defined `V` and its operations inside
+// Ryvel::EchoKernel::(anonymous): load, store, splat, + - * /, clampToThree, keepWhereAbove,
+// absBits, orBits, anyBitSet, allBelow, transposeFrames and sumVoices (see StepEchoKernelSse.cpp).
+//
+// Everything here has internal linkage and calls no inline function of the standard library:
+// the variants are compiled with different instruction sets, and a shared out-of-line copy
+// picked by the linker could carry AVX instructions into the baseline path.
+//
+// Operation order is the definition's, lane by lane; the comments say where an operation was
+// dropped or reordered and why that is exact.
+
+#include <cstring>
+
+namespace Ryvel::EchoKernel
+{
+namespace
+{
+
+constexpr float kOffset = 1e-20f;
+
+// sat(q) = q (q^2 + 27) / (9 q^2 + 27). For |q| <= 2^-12 the rounded q^2 is at most 2^-24
+// (rounding is monotone and 2^-24 is representable), 9 q^2 at most 9 * 2^-24 < 2^-20, which is
+// half an ulp of 27: both sums round to exactly 27 whatever q^2 is. So q^2 can be replaced by 0
+// there without changing a bit, and the square of the anti-denormal offset (about 1e-40, a
+// subnormal that costs a microcode assist on many CPUs) is never formed.
+constexpr float kSquareVanishesBelow = 0x1p-12f;
+
+// States below this size at the start of a chunk cannot grow past FLT_MAX / 4 within it when
+// the ladder has no feedback: its four stages are stable one-poles whose states stay within
+// |s(0)| + tan(pi fc / fs) * max|input| (tan <= 32 at 0.49 fs) of input |u| <= 3, so after four
+// stages at most 33^4 * 2^100 < 2^121, and the feedback sum S stays finite.
+constexpr float kFeedbackFreeLimit = 0x1p100f;
+
+inline std::size_t smaller(std::size_t a, std::size_t b)
+{
+    return a < b ? a : b;
+}
+
+inline V saturate(V x)
+{
+    const V q = clampToThree(x);
+    const V qs = keepWhereAbove(q, splat(kSquareVanishesBelow));
+    const V q2 = qs * qs;
+    return q * (q2 + splat(27.0f)) / (splat(9.0f) * q2 + splat(27.0f));
+}
+
+struct Lanes
+{
+    V g, g2, g3, feedback, normaliser, inputGain, driveGain, panGain;
+};
+
+inline Lanes lanesOf(const ChainConstants& c)
+{
+    return {load(c.g),          load(c.g2),        load(c.g3),        load(c.feedback),
+            load(c.normaliser), load(c.inputGain), load(c.driveGain), load(c.panGain)};
+}
+
+inline float offsetAt(std::size_t blockIndex)
+{
+    return (blockIndex & 1u) != 0 ? kOffset : -kOffset;
+}
+
+inline __m128 loadFrame(const float* frame)
+{
+    return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(frame));
+}
+
+// Frames [from, to) of the ring, interleaved; ring frames below kChunkFrames are also written to
+// their mirror after the ring so that reads of up to kChunkFrames frames never wrap.
+void writeFrames(Memory& m, const float* inL, const float* inR, std::size_t from, std::size_t to)
+{
+    float* dst = m.line + 2 * from;
+    const std::size_t count = to - from;
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4)
+    {
+        const __m128 l = _mm_loadu_ps(inL + i);
+        const __m128 r = _mm_loadu_ps(inR + i);
+        _mm_storeu_ps(dst + 2 * i, _mm_unpacklo_ps(l, r));
+        _mm_storeu_ps(dst + 2 * i + 4, _mm_unpackhi_ps(l, r));
+    }
+    for (; i < count; ++i)
+    {
+        dst[2 * i] = inL[i];
+        dst[2 * i + 1] = inR[i];
+    }
+    if (from < kChunkFrames)
+    {
+        const std::size_t end = smaller(to, kChunkFrames);
+        std::memcpy(m.line + 2 * (m.length + from), dst, sizeof(float) * 2 * (end - from));
+    }
+}
+
+void writeLine(Memory& m, const float* inL, const float* inR, std::size_t count)
+{
+    const std::size_t w = m.writePos;
+    const std::size_t first = smaller(count, m.length - w);
+    writeFrames(m, inL, inR, w, w + first);
+    if (first < count)
+        writeFrames(m, inL + first, inR + first, 0, count - first);
+}
+
+// Tap sums of `count` frames from ring frame w on, through the input stage, into scratch (one
+// eight-lane row per frame). Returns false when some tap sum is not a zero: true means every
+// sample of this chunk saw exactly what it would with no step on.
+//
+// The definition starts each sum at 0 and adds the taps in step order; starting at the first
+// tap differs only in the sign of an all-zero sum, and T + d with d = +-1e-20 is d for both
+// signs of zero.
+bool runTaps(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::size_t count,
+             std::size_t blockIndex)
+{
+    const float* taps[4][8];
+    for (std::size_t v = 0; v < 4; ++v)
+        for (std::uint32_t t = 0; t < b.tapCount[v]; ++t)
+        {
+            const std::size_t frame = (w + m.length - b.tapDelay[v][t]) % m.length;
+            taps[v][t] = m.line + 2 * frame;
+        }
+
+    V seen = splat(0.0f);
+    for (std::size_t i = 0; i < count; i += 4)
+    {
+        V sum[4];
+        for (std::size_t v = 0; v < 4; ++v)
+        {
+            const std::uint32_t n = b.tapCount[v];
+            if (n == 0)
+            {
+                sum[v] = splat(0.0f);
+                continue;
+            }
+            V s = load(taps[v][0] + 2 * i);
+            for (std::uint32_t t = 1; t < n; ++t)
+                s = s + load(taps[v][t] + 2 * i);
+            sum[v] = s;
+        }
+        transposeFrames(sum[0], sum[1], sum[2], sum[3]);
+        const std::size_t frames = smaller(4, count - i);
+        for (std::size_t f = 0; f < frames; ++f)
+        {
+            seen = orBits(seen, absBits(sum[f]));
+            const V u = saturate(k.inputGain * (sum[f] + splat(offsetAt(blockIndex + i + f))));
+            store(m.scratch + kLanes * (i + f), u);
+        }
+    }
+    return !anyBitSet(seen);
+}
+
+// What the input stage gives with silent taps: sat(inputGain * (0 + d)), and 0 + d = d.
+void writeSilentInput(Memory& m, const Lanes& k, std::size_t count, std::size_t blockIndex)
+{
+    const V even = saturate(k.inputGain * splat(-kOffset));
+    const V odd = saturate(k.inputGain * splat(kOffset));
+    for (std::size_t i = 0; i < count; ++i)
+        store(m.scratch + kLanes * i, ((blockIndex + i) & 1u) != 0 ? odd : even);
+}
+
+// Ladder, drive stage, pan and gain, voice sum, high-pass and output for `count` samples whose
+// input-stage values are in scratch from row `row` on. kFeedback false drops the feedback term
+// u0 = (u - k(1 - g) S) / (1 + k g^4): with k = 0 and S finite it is (u -+ 0) / 1 = u, exactly
+// (u is never -0: T + d is never -0, and sat keeps the sign of zero).
+template <bool kFeedback>
+void runChain(Memory& m, const Block& b, const Lanes& k, std::size_t row, std::size_t w,
+              std::size_t count, std::size_t blockIndex, float* outL, float* outR)
+{
+    V s0 = load(m.state.ladder[0]);
+    V s1 = load(m.state.ladder[1]);
+    V s2 = load(m.state.ladder[2]);
+    V s3 = load(m.state.ladder[3]);
+    __m128 h = _mm_loadu_ps(m.state.highpass);
+    __m128 d = _mm_set1_ps(offsetAt(blockIndex));
+    __m128 hp = _mm_setzero_ps();
+    const __m128 flip = _mm_set1_ps(-0.0f);
+    const __m128 highpassG = _mm_set1_ps(b.chain.highpassG);
+    const __m128 dry = _mm_set1_ps(b.dryGain);
+    const __m128 wet = _mm_set1_ps(b.wetGain);
+    const V two = splat(2.0f);
+    const float* u = m.scratch + kLanes * row;
+    const float* x = m.line + 2 * w;
+
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const V in = load(u + kLanes * i);
+        V u0 = in;
+        if constexpr (kFeedback)
+        {
+            const V sum = k.g3 * s0 + k.g2 * s1 + k.g * s2 + s3;
+            u0 = (in - k.feedback * sum) / k.normaliser;
+        }
+        const V e1 = k.g * (u0 - s0);
+        const V y1 = s0 + e1;
+        const V e2 = k.g * (y1 - s1);
+        const V y2 = s1 + e2;
+        const V e3 = k.g * (y2 - s2);
+        const V y3 = s2 + e3;
+        const V e4 = k.g * (y3 - s3);
+        const V y4 = s3 + e4;
+        s0 = s0 + two * e1;
+        s1 = s1 + two * e2;
+        s2 = s2 + two * e3;
+        s3 = s3 + two * e4;
+
+        const __m128 sum = sumVoices(k.panGain * saturate(k.driveGain * y4));
+        const __m128 total = _mm_add_ps(sum, d);
+        const __m128 v = _mm_mul_ps(highpassG, _mm_sub_ps(total, h));
+        const __m128 lp = _mm_add_ps(h, v);
+        hp = _mm_sub_ps(total, lp);
+        h = _mm_add_ps(lp, v);
+
+        const __m128 o = _mm_add_ps(_mm_mul_ps(loadFrame(x + 2 * i), dry), _mm_mul_ps(hp, wet));
+        _mm_store_ss(outL + i, o);
+        _mm_store_ss(outR + i, _mm_shuffle_ps(o, o, _MM_SHUFFLE(1, 1, 1, 1)));
+        d = _mm_xor_ps(d, flip);
+    }
+
+    store(m.state.ladder[0], s0);
+    store(m.state.ladder[1], s1);
+    store(m.state.ladder[2], s2);
+    store(m.state.ladder[3], s3);
+    // Only the two real lanes are kept, so that whole states compare bit for bit.
+    _mm_storel_pi(reinterpret_cast<__m64*>(m.state.highpass), h);
+    _mm_storel_pi(reinterpret_cast<__m64*>(m.lastHighpassOut), hp);
+}
+
+bool statesBelow(const State& s, float limit)
+{
+    const V l = splat(limit);
+    return allBelow(load(s.ladder[0]), l) && allBelow(load(s.ladder[1]), l) &&
+           allBelow(load(s.ladder[2]), l) && allBelow(load(s.ladder[3]), l);
+}
+
+void runChainChecked(Memory& m, const Block& b, const Lanes& k, std::size_t row, std::size_t w,
+                     std::size_t count, std::size_t blockIndex, float* outL, float* outR)
+{
+    if (b.feedbackFree && statesBelow(m.state, kFeedbackFreeLimit))
+        runChain<false>(m, b, k, row, w, count, blockIndex, outL, outR);
+    else
+        runChain<true>(m, b, k, row, w, count, blockIndex, outL, outR);
+}
+
+bool sameState(const State& a, const State& b)
+{
+    return std::memcmp(&a, &b, sizeof(State)) == 0;
+}
+
+// out = x * dry + hp * wet with hp alternating between the cycle's two values.
+void fillSettled(Memory& m, const Block& b, std::size_t w, std::size_t count,
+                 std::size_t blockIndex, float* outL, float* outR)
+{
+    const SettledCycle& c = m.cycle;
+    const std::size_t first = blockIndex & 1u;
+    const float wetL0 = c.highpassOut[first][0] * b.wetGain;
+    const float wetL1 = c.highpassOut[first ^ 1u][0] * b.wetGain;
+    const float wetR0 = c.highpassOut[first][1] * b.wetGain;
+    const float wetR1 = c.highpassOut[first ^ 1u][1] * b.wetGain;
+    const __m128 wetL = _mm_setr_ps(wetL0, wetL1, wetL0, wetL1);
+    const __m128 wetR = _mm_setr_ps(wetR0, wetR1, wetR0, wetR1);
+    const __m128 dry = _mm_set1_ps(b.dryGain);
+    const float* x = m.line + 2 * w;
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4)
+    {
+        const __m128 a = _mm_loadu_ps(x + 2 * i);
+        const __m128 c2 = _mm_loadu_ps(x + 2 * i + 4);
+        const __m128 l = _mm_shuffle_ps(a, c2, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 r = _mm_shuffle_ps(a, c2, _MM_SHUFFLE(3, 1, 3, 1));
+        _mm_storeu_ps(outL + i, _mm_add_ps(_mm_mul_ps(l, dry), wetL));
+        _mm_storeu_ps(outR + i, _mm_add_ps(_mm_mul_ps(r, dry), wetR));
+    }
+    for (; i < count; ++i)
+    {
+        const std::size_t p = i & 1u;
+        outL[i] = x[2 * i] * b.dryGain + (p == 0 ? wetL0 : wetL1);
+        outR[i] = x[2 * i + 1] * b.dryGain + (p == 0 ? wetR0 : wetR1);
+    }
+}
+
+// A chunk whose taps are all silent: reuse the settled cycle when the state is on it; else probe
+// whether two samples bring the state back (only from an even sample, where the cycle starts).
+void runSilent(Memory& m, const Block& b, const Lanes& k, bool inputReady, std::size_t w,
+               std::size_t count, std::size_t blockIndex, float* outL, float* outR)
+{
+    SettledCycle& c = m.cycle;
+    if (c.valid && c.chainGeneration == b.chainGeneration &&
+        sameState(m.state, c.before[blockIndex & 1u]))
+    {
+        fillSettled(m, b, w, count, blockIndex, outL, outR);
+        m.state = c.before[(blockIndex + count) & 1u];
+        return;
+    }
+    if (!inputReady)
+        writeSilentInput(m, k, count, blockIndex);
+    if ((blockIndex & 1u) != 0 || count < 2)
+    {
+        runChainChecked(m, b, k, 0, w, count, blockIndex, outL, outR);
+        return;
+    }
+
+    const State start = m.state;
+    runChainChecked(m, b, k, 0, w, 1, blockIndex, outL, outR);
+    const State afterEven = m.state;
+    float evenOut[2];
+    std::memcpy(evenOut, m.lastHighpassOut, sizeof evenOut);
+    runChainChecked(m, b, k, 1, w + 1, 1, blockIndex + 1, outL + 1, outR + 1);
+    if (sameState(m.state, start))
+    {
+        c.valid = true;
+        c.chainGeneration = b.chainGeneration;
+        c.before[0] = start;
+        c.before[1] = afterEven;
+        std::memcpy(c.highpassOut[0], evenOut, sizeof evenOut);
+        std::memcpy(c.highpassOut[1], m.lastHighpassOut, sizeof evenOut);
+        fillSettled(m, b, w + 2, count - 2, blockIndex + 2, outL + 2, outR + 2);
+        m.state = c.before[(blockIndex + count) & 1u];
+        return;
+    }
+    runChainChecked(m, b, k, 2, w + 2, count - 2, blockIndex + 2, outL + 2, outR + 2);
+}
+
+void processWith(Memory& m, const Block& b, const float* inL, const float* inR, float* outL,
+                 float* outR, std::int32_t n)
+{
+    const Lanes k = lanesOf(b.chain);
+    const bool anyTap = b.longestDelay != 0;
+    // A chunk must not read a frame it writes later: with the whole chunk written first, a tap
+    // of delay D would see a later sample once the chunk is longer than length - D.
+    const std::size_t longest = smaller(kChunkFrames, m.length - b.longestDelay);
+    const auto total = static_cast<std::size_t>(n);
+    for (std::size_t i = 0; i < total;)
+    {
+        const std::size_t count = smaller(longest, total - i);
+        const std::size_t w = m.writePos;
+        writeLine(m, inL + i, inR + i, count);
+        const bool silent = !anyTap || runTaps(m, b, k, w, count, i);
+        if (silent)
+            runSilent(m, b, k, anyTap, w, count, i, outL + i, outR + i);
+        else
+            runChainChecked(m, b, k, 0, w, count, i, outL + i, outR + i);
+        m.writePos = (w + count) % m.length;
+        i += count;
+    }
+}
+
+void saturateWith(const float* in, float* out, std::size_t n)
+{
+    float lanes[kLanes];
+    for (std::size_t i = 0; i < n; i += kLanes)
+    {
+        const std::size_t count = smaller(kLanes, n - i);
+        for (std::size_t j = 0; j < kLanes; ++j)
+            lanes[j] = j < count ? in[i + j] : 0.0f;
+        store(lanes, saturate(load(lanes)));
+        std::memcpy(out + i, lanes, sizeof(float) * count);
+    }
+}
+
+} // namespace
+} // namespace Ryvel::EchoKernel
