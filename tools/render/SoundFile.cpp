@@ -71,6 +71,8 @@ bool SoundFile::openWrite(const std::string& path, int format, int channels, int
     }
     // Integer formats clip overs instead of wrapping them around.
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The peak chunk carries a time stamp: without it the same render gives the same bytes.
+    sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return true;
 }
 
