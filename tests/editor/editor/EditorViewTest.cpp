@@ -88,6 +88,21 @@ TEST_F(EditorView, LaysOutTheGridAndKnobsWhereTheDesignPutsThem)
         EXPECT_EQ(sw->getTag(), 8 * c.voice + c.step);
         EXPECT_EQ(inFrame(*editor, *sw), c.expected);
     }
+    // Every switch and knob follows its grid; the body starts 40 pixels down in the frame.
+    for (int v = 0; v < kNumVoices; ++v)
+    {
+        for (int st = 0; st < kNumSteps; ++st)
+            EXPECT_EQ(inFrame(*editor, *editor->stepSwitch(v, st)),
+                      edges(107 + 82 * st, 94 + 78 * v, 194 + 82 * st, 159 + 78 * v));
+        const int left[] = {138, 274, 682, 410, 546}; // gain, pan, drive, filter, reso
+        for (int k = 0; k < 5; ++k)
+        {
+            ui::SoftKnob* knob = editor->knob(voiceParamId(kVoiceKinds[static_cast<size_t>(k)], v));
+            ASSERT_NE(knob, nullptr);
+            EXPECT_EQ(inFrame(*editor, *knob),
+                      edges(left[k], 88 + 78 * v, left[k] + 68, 156 + 78 * v));
+        }
+    }
     struct KnobCase
     {
         ParamId id;
@@ -259,6 +274,17 @@ TEST_F(EditorView, SnapshotShowsHeaderGridAndKnobs)
     const juce::Colour off = at(232, 126);
     EXPECT_GT(on.getRed() - on.getGreen(), 60) << "an on switch shows the accent";
     EXPECT_LT(std::abs(off.getRed() - off.getGreen()), 40);
+
+    // The control page: the knobs are drawn where the grid was, the header stays.
+    editor->selectTab(1);
+    controller->setParamNormalized(128, 1.0);
+    image = editor->renderSnapshot();
+    ASSERT_EQ(image.getWidth(), 1050);
+    const juce::Colour knobFace = at(172, 122);
+    const juce::Colour beside = at(110, 122);
+    EXPECT_NE(knobFace, beside) << "a knob is drawn at its place";
+    const juce::Colour controlHeader = at(200, 4);
+    EXPECT_LT(controlHeader.getRed() + controlHeader.getGreen() + controlHeader.getBlue(), 20);
 }
 
 } // namespace
