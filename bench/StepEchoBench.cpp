@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Process cost per stereo sample at 48 kHz, for the production path (Ryvel::StepEcho) and the
-// scalar reference, in the situations that decide its cost: how many taps are active and
-// whether coefficients are recomputed every block.
+// Process cost per stereo sample at 48 kHz, for the production path (Ryvel::StepEcho, with each
+// kernel variant the CPU runs) and the scalar reference, in the situations that decide its cost:
+// how many taps are active, whether the ladder has feedback, and whether coefficients are
+// recomputed every block.
 //
 // Counters: "ns/sample" is CPU time per stereo sample; "realtime" is seconds of audio
 // processed per second of CPU (48000 samples = one second). Both include the per-block work
@@ -31,8 +32,15 @@ enum class Load
     AllStepsOff,
     OneStepPerVoice,
     AllStepsOn,
+    AllStepsOnResonant,
     FilterMovingEveryBlock,
 };
+
+// The resonance of the static loads; the moving load sweeps around it.
+double resonance(Load load)
+{
+    return load == Load::AllStepsOnResonant ? 0.5 : 0.0;
+}
 
 const char* name(Load load)
 {
@@ -44,8 +52,10 @@ const char* name(Load load)
         return "one_step_per_voice";
     case Load::AllStepsOn:
         return "all_32_steps_on";
+    case Load::AllStepsOnResonant:
+        return "all_32_steps_on_reso_0.5";
     case Load::FilterMovingEveryBlock:
-        return "filter_and_reso_moving";
+        return "all_32_steps_filter_and_reso_moving";
     }
     return "";
 }
@@ -57,6 +67,8 @@ bool stepOn(Load load, int voice, int step)
     case Load::AllStepsOff:
         return false;
     case Load::AllStepsOn:
+    case Load::AllStepsOnResonant:
+    case Load::FilterMovingEveryBlock:
         return true;
     default:
         return step == (2 * voice + 1) % 8; // steps 2, 4, 6, 8
@@ -100,13 +112,21 @@ void setCounters(benchmark::State& state, int blockSize, double seconds)
     }
 }
 
-void production(benchmark::State& state, Load load, int blockSize)
+void production(benchmark::State& state, Ryvel::StepEcho::Kernel kernel, Load load, int blockSize)
 {
     Ryvel::EchoParams params;
     for (int v = 0; v < Ryvel::kNumVoices; ++v)
+    {
         for (int s = 0; s < Ryvel::kNumSteps; ++s)
             params.steps[static_cast<std::size_t>(8 * v + s)] = stepOn(load, v, s);
+        params.reso[static_cast<std::size_t>(v)] = static_cast<float>(resonance(load));
+    }
     Ryvel::StepEcho echo;
+    if (!echo.useKernel(kernel))
+    {
+        state.SkipWithError("this CPU cannot run the kernel");
+        return;
+    }
     if (!echo.allocateDelayLines(kRate))
     {
         state.SkipWithError("no memory for the delay lines");
@@ -146,9 +166,12 @@ void reference(benchmark::State& state, Load load, int blockSize)
 {
     Ryvel::Reference::ReferenceEcho echo(kRate);
     for (int v = 0; v < 4; ++v)
+    {
         for (int s = 0; s < 8; ++s)
             echo.setParameter(static_cast<std::uint32_t>(8 * v + s),
                               stepOn(load, v, s) ? 1.0 : 0.0);
+        echo.setParameter(152 + static_cast<std::uint32_t>(v), resonance(load));
+    }
     echo.hostTempo(120.0);
 
     const auto inL = noise(1), inR = noise(2);
@@ -181,15 +204,19 @@ void reference(benchmark::State& state, Load load, int blockSize)
 
 int main(int argc, char** argv)
 {
-    for (Load load :
-         {Load::AllStepsOff, Load::OneStepPerVoice, Load::AllStepsOn, Load::FilterMovingEveryBlock})
+    using Kernel = Ryvel::StepEcho::Kernel;
+    for (Load load : {Load::AllStepsOff, Load::OneStepPerVoice, Load::AllStepsOn,
+                      Load::AllStepsOnResonant, Load::FilterMovingEveryBlock})
         for (int blockSize : {32, 256})
         {
             const std::string suffix = std::string(name(load)) + "/" + std::to_string(blockSize);
-            benchmark::RegisterBenchmark(("StepEcho/" + suffix).c_str(), production, load,
-                                         blockSize);
             benchmark::RegisterBenchmark(("Reference/" + suffix).c_str(), reference, load,
                                          blockSize);
+            benchmark::RegisterBenchmark(("Baseline/" + suffix).c_str(), production,
+                                         Kernel::Baseline, load, blockSize);
+            if (Ryvel::StepEcho::kernelSupported(Kernel::Avx2))
+                benchmark::RegisterBenchmark(("Avx2/" + suffix).c_str(), production, Kernel::Avx2,
+                                             load, blockSize);
         }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

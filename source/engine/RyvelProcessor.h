@@ -39,6 +39,8 @@ public:
     std::size_t delayLineLength() const { return echo.delayLength(); }
     const EchoParams& currentParams() const { return params; }
     bool isBypassed() const { return bypass; }
+    // Lets the engine's tests pin a kernel variant and see which shortcuts ran.
+    StepEcho& signalPath() { return echo; }
 
 private:
     void resetDelayState() noexcept;

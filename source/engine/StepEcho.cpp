@@ -82,6 +82,19 @@ bool StepEcho::useKernel(Kernel kernel) noexcept
     return true;
 }
 
+void StepEcho::saturateAsKernel(Kernel kernel, const float* in, float* out, std::size_t n) noexcept
+{
+#if defined(__x86_64__)
+    if (kernel == Kernel::Avx2 && kernelSupported(kernel))
+    {
+        EchoKernel::saturateAvx2(in, out, n);
+        return;
+    }
+#endif
+    (void)kernel;
+    EchoKernel::saturateBaseline(in, out, n);
+}
+
 std::size_t StepEcho::delayLengthFor(double sampleRate) noexcept
 {
     return static_cast<std::size_t>(sampleRate * 4.0) + 4096;

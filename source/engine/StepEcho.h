@@ -84,6 +84,12 @@ public:
     float ladderK(int v) const { return voiceCoeffs[static_cast<std::size_t>(v)].k; }
     float highpassCoeff() const { return highpassG; }
 
+    // Tests only: which paths the kernel took so far, and its saturator on its own.
+    using PathCounts = EchoKernel::PathCounts;
+    const PathCounts& pathCounts() const { return memory.counts; }
+    static void saturateAsKernel(Kernel kernel, const float* in, float* out,
+                                 std::size_t n) noexcept;
+
 private:
     struct VoiceCoeffs
     {

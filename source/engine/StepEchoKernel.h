@@ -74,6 +74,14 @@ struct SettledCycle
     float highpassOut[2][2]; // high-pass output (left, right) of an even and an odd sample
 };
 
+// How chunks were computed: lets tests see that a shortcut was really taken (and left).
+struct PathCounts
+{
+    std::uint64_t settled = 0;      // chunks filled from a settled cycle
+    std::uint64_t feedbackFree = 0; // ladder runs without the feedback term
+    std::uint64_t withFeedback = 0; // ladder runs with it
+};
+
 struct Memory
 {
     float* line = nullptr;    // 2 * (length + kChunkFrames + kReadPadFrames) floats
@@ -83,6 +91,7 @@ struct Memory
     State state{};
     float lastHighpassOut[2]{};
     SettledCycle cycle;
+    PathCounts counts;
 };
 
 // Audio thread; no allocation. Requires memory.length > block.longestDelay and n >= 0. Input and

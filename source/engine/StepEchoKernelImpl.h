@@ -236,9 +236,15 @@ void runChainChecked(Memory& m, const Block& b, const Lanes& k, std::size_t row,
                      std::size_t count, std::size_t blockIndex, float* outL, float* outR)
 {
     if (b.feedbackFree && statesBelow(m.state, kFeedbackFreeLimit))
+    {
+        ++m.counts.feedbackFree;
         runChain<false>(m, b, k, row, w, count, blockIndex, outL, outR);
+    }
     else
+    {
+        ++m.counts.withFeedback;
         runChain<true>(m, b, k, row, w, count, blockIndex, outL, outR);
+    }
 }
 
 bool sameState(const State& a, const State& b)
@@ -287,6 +293,7 @@ void runSilent(Memory& m, const Block& b, const Lanes& k, bool inputReady, std::
     if (c.valid && c.chainGeneration == b.chainGeneration &&
         sameState(m.state, c.before[blockIndex & 1u]))
     {
+        ++m.counts.settled;
         fillSettled(m, b, w, count, blockIndex, outL, outR);
         m.state = c.before[(blockIndex + count) & 1u];
         return;
@@ -313,6 +320,7 @@ void runSilent(Memory& m, const Block& b, const Lanes& k, bool inputReady, std::
         c.before[1] = afterEven;
         std::memcpy(c.highpassOut[0], evenOut, sizeof evenOut);
         std::memcpy(c.highpassOut[1], m.lastHighpassOut, sizeof evenOut);
+        ++m.counts.settled;
         fillSettled(m, b, w + 2, count - 2, blockIndex + 2, outL + 2, outR + 2);
         m.state = c.before[(blockIndex + count) & 1u];
         return;

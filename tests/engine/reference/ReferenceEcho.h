@@ -32,6 +32,10 @@ public:
     // One block of audio. Input and output may alias.
     void process(const float* inL, const float* inR, float* outL, float* outR, int numSamples);
 
+    // Differential tests only: a step longer than any tempo gives, to reach the longest delay the
+    // line allows. Holds until the next tempo change.
+    void forceStepSamples(int samples) { stepLength = samples; }
+
     int stepSamples() const { return stepLength; }
     std::size_t delayLength() const { return length; }
 
