@@ -26,6 +26,9 @@ namespace
 
 // Beyond this no host runs; a larger value is a corrupt setup, not a sample rate.
 constexpr double kMaxSampleRate = 768000.0;
+// Below this no host runs either, and the coefficients take the rate in single precision, where
+// a tiny positive rate becomes 0 and the filters divide by it.
+constexpr double kMinSampleRate = 1.0;
 
 bool isStereo(SpeakerArrangement arrangement)
 {
@@ -111,7 +114,7 @@ tresult PLUGIN_API RyvelProcessor::setBusArrangements(SpeakerArrangement* inputs
 tresult PLUGIN_API RyvelProcessor::setupProcessing(ProcessSetup& setup)
 {
     const double rate = setup.sampleRate;
-    if (!std::isfinite(rate) || rate <= 0.0 || rate > kMaxSampleRate)
+    if (!std::isfinite(rate) || rate < kMinSampleRate || rate > kMaxSampleRate)
         return kResultFalse;
 
     // Allocate before committing to the rate, so a failure leaves everything as it was.
