@@ -134,6 +134,7 @@ void StepEcho::resetDelayState() noexcept
     memory.state = {};
     std::fill(std::begin(memory.lastHighpassOut), std::end(memory.lastHighpassOut), 0.0f);
     memory.cycle.valid = false;
+    memory.tapsWereSilent = true;
 }
 
 void StepEcho::updateFilterCoeffs(int voice, const EchoParams& params, double sampleRate) noexcept

@@ -90,6 +90,9 @@ struct Memory
     float* scratch = nullptr; // kChunkFrames * kLanes floats
     State state{};
     float lastHighpassOut[2]{};
+    // The previous chunk's taps were all silent: check the next one before running it, so that
+    // a settled cycle can take over.
+    bool tapsWereSilent = true;
     SettledCycle cycle;
     PathCounts counts;
 };

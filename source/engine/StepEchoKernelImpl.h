@@ -102,47 +102,143 @@ void writeLine(Memory& m, const float* inL, const float* inR, std::size_t count)
         writeFrames(m, inL + first, inR + first, 0, count - first);
 }
 
+// The active taps of each voice for the chunk starting at ring frame w: first frame to read.
+struct Taps
+{
+    const float* at[4][8];
+    std::uint32_t count[4];
+};
+
+inline Taps tapsOf(const Memory& m, const Block& b, std::size_t w)
+{
+    Taps t;
+    for (std::size_t v = 0; v < 4; ++v)
+    {
+        t.count[v] = b.tapCount[v];
+        for (std::uint32_t i = 0; i < b.tapCount[v]; ++i)
+            t.at[v][i] = m.line + 2 * ((w + m.length - b.tapDelay[v][i]) % m.length);
+    }
+    return t;
+}
+
+// Tap sums of frames i .. i + 3 of the chunk, one eight-lane vector per frame. The definition
+// starts each sum at 0 and adds the taps in step order; starting at the first tap differs only
+// in the sign of an all-zero sum, and T + d with d = +-1e-20 is d for both signs of zero.
+inline void sumTaps(const Taps& t, std::size_t i, V (&frames)[4])
+{
+    for (std::size_t v = 0; v < 4; ++v)
+    {
+        const std::uint32_t n = t.count[v];
+        if (n == 0)
+        {
+            frames[v] = splat(0.0f);
+            continue;
+        }
+        V s = load(t.at[v][0] + 2 * i);
+        for (std::uint32_t j = 1; j < n; ++j)
+            s = s + load(t.at[v][j] + 2 * i);
+        frames[v] = s;
+    }
+    transposeFrames(frames[0], frames[1], frames[2], frames[3]);
+}
+
+// The recursive part of the voices and the high-pass, kept in registers across a run.
+struct ChainState
+{
+    V s0, s1, s2, s3;
+    __m128 h, d, hp;
+};
+
+inline ChainState loadChain(const Memory& m, std::size_t blockIndex)
+{
+    return {
+        load(m.state.ladder[0]), load(m.state.ladder[1]),        load(m.state.ladder[2]),
+        load(m.state.ladder[3]), _mm_loadu_ps(m.state.highpass), _mm_set1_ps(offsetAt(blockIndex)),
+        _mm_setzero_ps()};
+}
+
+inline void storeChain(Memory& m, const ChainState& c)
+{
+    store(m.state.ladder[0], c.s0);
+    store(m.state.ladder[1], c.s1);
+    store(m.state.ladder[2], c.s2);
+    store(m.state.ladder[3], c.s3);
+    // Only the two real lanes are kept, so that whole states compare bit for bit.
+    _mm_storel_pi(reinterpret_cast<__m64*>(m.state.highpass), c.h);
+    _mm_storel_pi(reinterpret_cast<__m64*>(m.lastHighpassOut), c.hp);
+}
+
+struct Mixing
+{
+    __m128 highpassG, dry, wet;
+};
+
+inline Mixing mixingOf(const Block& b)
+{
+    return {_mm_set1_ps(b.chain.highpassG), _mm_set1_ps(b.dryGain), _mm_set1_ps(b.wetGain)};
+}
+
+// One sample: ladder, drive stage, pan and gain, voice sum, high-pass and output, from the
+// input-stage value u and the dry frame. kFeedback false drops the feedback term
+// u0 = (u - k(1 - g) S) / (1 + k g^4): with k = 0 and S finite it is (u -+ 0) / 1 = u, exactly
+// (u is never -0: T + d is never -0, and sat keeps the sign of zero).
+template <bool kFeedback>
+__attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes& k,
+                                                     const Mixing& mix, V u, const float* frame,
+                                                     float* outL, float* outR)
+{
+    V u0 = u;
+    if constexpr (kFeedback)
+    {
+        const V sum = k.g3 * c.s0 + k.g2 * c.s1 + k.g * c.s2 + c.s3;
+        u0 = (u - k.feedback * sum) / k.normaliser;
+    }
+    const V e1 = k.g * (u0 - c.s0);
+    const V y1 = c.s0 + e1;
+    const V e2 = k.g * (y1 - c.s1);
+    const V y2 = c.s1 + e2;
+    const V e3 = k.g * (y2 - c.s2);
+    const V y3 = c.s2 + e3;
+    const V e4 = k.g * (y3 - c.s3);
+    const V y4 = c.s3 + e4;
+    const V two = splat(2.0f);
+    c.s0 = c.s0 + two * e1;
+    c.s1 = c.s1 + two * e2;
+    c.s2 = c.s2 + two * e3;
+    c.s3 = c.s3 + two * e4;
+
+    const __m128 sum = sumVoices(k.panGain * saturate(k.driveGain * y4));
+    const __m128 total = _mm_add_ps(sum, c.d);
+    const __m128 v = _mm_mul_ps(mix.highpassG, _mm_sub_ps(total, c.h));
+    const __m128 lp = _mm_add_ps(c.h, v);
+    c.hp = _mm_sub_ps(total, lp);
+    c.h = _mm_add_ps(lp, v);
+
+    const __m128 o = _mm_add_ps(_mm_mul_ps(loadFrame(frame), mix.dry), _mm_mul_ps(c.hp, mix.wet));
+    _mm_store_ss(outL, o);
+    _mm_store_ss(outR, _mm_shuffle_ps(o, o, _MM_SHUFFLE(1, 1, 1, 1)));
+    c.d = _mm_xor_ps(c.d, _mm_set1_ps(-0.0f));
+}
+
 // Tap sums of `count` frames from ring frame w on, through the input stage, into scratch (one
-// eight-lane row per frame). Returns false when some tap sum is not a zero: true means every
-// sample of this chunk saw exactly what it would with no step on.
-//
-// The definition starts each sum at 0 and adds the taps in step order; starting at the first
-// tap differs only in the sign of an all-zero sum, and T + d with d = +-1e-20 is d for both
-// signs of zero.
+// eight-lane row per frame). Returns true when every tap sum was a zero: then every sample of
+// the chunk sees exactly what it would with no step on.
 bool runTaps(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::size_t count,
              std::size_t blockIndex)
 {
-    const float* taps[4][8];
-    for (std::size_t v = 0; v < 4; ++v)
-        for (std::uint32_t t = 0; t < b.tapCount[v]; ++t)
-        {
-            const std::size_t frame = (w + m.length - b.tapDelay[v][t]) % m.length;
-            taps[v][t] = m.line + 2 * frame;
-        }
-
+    const Taps t = tapsOf(m, b, w);
+    const V first = splat(offsetAt(blockIndex));
+    const V second = splat(offsetAt(blockIndex + 1));
     V seen = splat(0.0f);
     for (std::size_t i = 0; i < count; i += 4)
     {
-        V sum[4];
-        for (std::size_t v = 0; v < 4; ++v)
+        V frames[4];
+        sumTaps(t, i, frames);
+        const std::size_t valid = smaller(4, count - i);
+        for (std::size_t f = 0; f < valid; ++f)
         {
-            const std::uint32_t n = b.tapCount[v];
-            if (n == 0)
-            {
-                sum[v] = splat(0.0f);
-                continue;
-            }
-            V s = load(taps[v][0] + 2 * i);
-            for (std::uint32_t t = 1; t < n; ++t)
-                s = s + load(taps[v][t] + 2 * i);
-            sum[v] = s;
-        }
-        transposeFrames(sum[0], sum[1], sum[2], sum[3]);
-        const std::size_t frames = smaller(4, count - i);
-        for (std::size_t f = 0; f < frames; ++f)
-        {
-            seen = orBits(seen, absBits(sum[f]));
-            const V u = saturate(k.inputGain * (sum[f] + splat(offsetAt(blockIndex + i + f))));
+            seen = orBits(seen, absBits(frames[f]));
+            const V u = saturate(k.inputGain * (frames[f] + ((f & 1u) != 0 ? second : first)));
             store(m.scratch + kLanes * (i + f), u);
         }
     }
@@ -158,71 +254,59 @@ void writeSilentInput(Memory& m, const Lanes& k, std::size_t count, std::size_t 
         store(m.scratch + kLanes * i, ((blockIndex + i) & 1u) != 0 ? odd : even);
 }
 
-// Ladder, drive stage, pan and gain, voice sum, high-pass and output for `count` samples whose
-// input-stage values are in scratch from row `row` on. kFeedback false drops the feedback term
-// u0 = (u - k(1 - g) S) / (1 + k g^4): with k = 0 and S finite it is (u -+ 0) / 1 = u, exactly
-// (u is never -0: T + d is never -0, and sat keeps the sign of zero).
+// `count` samples whose input-stage values are in scratch from row `row` on.
 template <bool kFeedback>
 void runChain(Memory& m, const Block& b, const Lanes& k, std::size_t row, std::size_t w,
               std::size_t count, std::size_t blockIndex, float* outL, float* outR)
 {
-    V s0 = load(m.state.ladder[0]);
-    V s1 = load(m.state.ladder[1]);
-    V s2 = load(m.state.ladder[2]);
-    V s3 = load(m.state.ladder[3]);
-    __m128 h = _mm_loadu_ps(m.state.highpass);
-    __m128 d = _mm_set1_ps(offsetAt(blockIndex));
-    __m128 hp = _mm_setzero_ps();
-    const __m128 flip = _mm_set1_ps(-0.0f);
-    const __m128 highpassG = _mm_set1_ps(b.chain.highpassG);
-    const __m128 dry = _mm_set1_ps(b.dryGain);
-    const __m128 wet = _mm_set1_ps(b.wetGain);
-    const V two = splat(2.0f);
+    ChainState c = loadChain(m, blockIndex);
+    const Mixing mix = mixingOf(b);
     const float* u = m.scratch + kLanes * row;
     const float* x = m.line + 2 * w;
-
     for (std::size_t i = 0; i < count; ++i)
+        chainStep<kFeedback>(c, k, mix, load(u + kLanes * i), x + 2 * i, outL + i, outR + i);
+    storeChain(m, c);
+}
+
+// Taps, input stage and chain in one loop: the ladder's feedback is one long chain of dependent
+// operations per sample, and the independent tap sums of the next frames fill the gaps in it.
+// Returns true when every tap sum was a zero.
+template <bool kFeedback>
+bool runFused(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::size_t count,
+              std::size_t blockIndex, float* outL, float* outR)
+{
+    const Taps t = tapsOf(m, b, w);
+    ChainState c = loadChain(m, blockIndex);
+    const Mixing mix = mixingOf(b);
+    const V first = splat(offsetAt(blockIndex));
+    const V second = splat(offsetAt(blockIndex + 1));
+    const float* x = m.line + 2 * w;
+    V seen = splat(0.0f);
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4)
     {
-        const V in = load(u + kLanes * i);
-        V u0 = in;
-        if constexpr (kFeedback)
+        V frames[4];
+        sumTaps(t, i, frames);
+        for (std::size_t f = 0; f < 4; ++f)
         {
-            const V sum = k.g3 * s0 + k.g2 * s1 + k.g * s2 + s3;
-            u0 = (in - k.feedback * sum) / k.normaliser;
+            seen = orBits(seen, absBits(frames[f]));
+            const V u = saturate(k.inputGain * (frames[f] + ((f & 1u) != 0 ? second : first)));
+            chainStep<kFeedback>(c, k, mix, u, x + 2 * (i + f), outL + i + f, outR + i + f);
         }
-        const V e1 = k.g * (u0 - s0);
-        const V y1 = s0 + e1;
-        const V e2 = k.g * (y1 - s1);
-        const V y2 = s1 + e2;
-        const V e3 = k.g * (y2 - s2);
-        const V y3 = s2 + e3;
-        const V e4 = k.g * (y3 - s3);
-        const V y4 = s3 + e4;
-        s0 = s0 + two * e1;
-        s1 = s1 + two * e2;
-        s2 = s2 + two * e3;
-        s3 = s3 + two * e4;
-
-        const __m128 sum = sumVoices(k.panGain * saturate(k.driveGain * y4));
-        const __m128 total = _mm_add_ps(sum, d);
-        const __m128 v = _mm_mul_ps(highpassG, _mm_sub_ps(total, h));
-        const __m128 lp = _mm_add_ps(h, v);
-        hp = _mm_sub_ps(total, lp);
-        h = _mm_add_ps(lp, v);
-
-        const __m128 o = _mm_add_ps(_mm_mul_ps(loadFrame(x + 2 * i), dry), _mm_mul_ps(hp, wet));
-        _mm_store_ss(outL + i, o);
-        _mm_store_ss(outR + i, _mm_shuffle_ps(o, o, _MM_SHUFFLE(1, 1, 1, 1)));
-        d = _mm_xor_ps(d, flip);
     }
-
-    store(m.state.ladder[0], s0);
-    store(m.state.ladder[1], s1);
-    store(m.state.ladder[2], s2);
-    store(m.state.ladder[3], s3);
-    // Only the two real lanes are kept, so that whole states compare bit for bit.
-    _mm_storel_pi(reinterpret_cast<__m64*>(m.state.highpass), h);
-    _mm_storel_pi(reinterpret_cast<__m64*>(m.lastHighpassOut), hp);
+    if (i < count)
+    {
+        V frames[4];
+        sumTaps(t, i, frames);
+        for (std::size_t f = 0; i + f < count; ++f)
+        {
+            seen = orBits(seen, absBits(frames[f]));
+            const V u = saturate(k.inputGain * (frames[f] + ((f & 1u) != 0 ? second : first)));
+            chainStep<kFeedback>(c, k, mix, u, x + 2 * (i + f), outL + i + f, outR + i + f);
+        }
+    }
+    storeChain(m, c);
+    return !anyBitSet(seen);
 }
 
 bool statesBelow(const State& s, float limit)
@@ -232,10 +316,15 @@ bool statesBelow(const State& s, float limit)
            allBelow(load(s.ladder[2]), l) && allBelow(load(s.ladder[3]), l);
 }
 
+bool feedbackDropsOut(const Memory& m, const Block& b)
+{
+    return b.feedbackFree && statesBelow(m.state, kFeedbackFreeLimit);
+}
+
 void runChainChecked(Memory& m, const Block& b, const Lanes& k, std::size_t row, std::size_t w,
                      std::size_t count, std::size_t blockIndex, float* outL, float* outR)
 {
-    if (b.feedbackFree && statesBelow(m.state, kFeedbackFreeLimit))
+    if (feedbackDropsOut(m, b))
     {
         ++m.counts.feedbackFree;
         runChain<false>(m, b, k, row, w, count, blockIndex, outL, outR);
@@ -342,11 +431,26 @@ void processWith(Memory& m, const Block& b, const float* inL, const float* inR, 
         const std::size_t count = smaller(longest, total - i);
         const std::size_t w = m.writePos;
         writeLine(m, inL + i, inR + i, count);
-        const bool silent = !anyTap || runTaps(m, b, k, w, count, i);
-        if (silent)
-            runSilent(m, b, k, anyTap, w, count, i, outL + i, outR + i);
+        if (!anyTap)
+            runSilent(m, b, k, false, w, count, i, outL + i, outR + i);
+        else if (m.tapsWereSilent)
+        {
+            m.tapsWereSilent = runTaps(m, b, k, w, count, i);
+            if (m.tapsWereSilent)
+                runSilent(m, b, k, true, w, count, i, outL + i, outR + i);
+            else
+                runChainChecked(m, b, k, 0, w, count, i, outL + i, outR + i);
+        }
+        else if (feedbackDropsOut(m, b))
+        {
+            ++m.counts.feedbackFree;
+            m.tapsWereSilent = runFused<false>(m, b, k, w, count, i, outL + i, outR + i);
+        }
         else
-            runChainChecked(m, b, k, 0, w, count, i, outL + i, outR + i);
+        {
+            ++m.counts.withFeedback;
+            m.tapsWereSilent = runFused<true>(m, b, k, w, count, i, outL + i, outR + i);
+        }
         m.writePos = (w + count) % m.length;
         i += count;
     }

@@ -24,13 +24,23 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <ostream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 using namespace Ryvel;
 using namespace Ryvel::TestHost;
 using Kernel = StepEcho::Kernel;
+
+namespace Ryvel
+{
+void PrintTo(StepEcho::Kernel kernel, std::ostream* os)
+{
+    *os << (kernel == StepEcho::Kernel::Avx2 ? "AVX2" : "baseline");
+}
+} // namespace Ryvel
 
 namespace
 {
@@ -347,10 +357,13 @@ std::string compareKernel(const Session& s, const Outputs& expected, Kernel kern
             const std::size_t j = at + static_cast<std::size_t>(i);
             if (!sameBits(out.left[j], expected.left[j]) ||
                 !sameBits(out.right[j], expected.right[j]))
-                return "sample " + std::to_string(j) + " (block " + std::to_string(block) +
-                       ", size " + std::to_string(b.size) + "): " + std::to_string(out.left[j]) +
-                       " " + std::to_string(out.right[j]) + " instead of " +
-                       std::to_string(expected.left[j]) + " " + std::to_string(expected.right[j]);
+            {
+                std::ostringstream message;
+                message << std::hexfloat << "sample " << j << " (block " << block << " of "
+                        << b.size << "): " << out.left[j] << " " << out.right[j] << " instead of "
+                        << expected.left[j] << " " << expected.right[j];
+                return message.str();
+            }
         }
         at += static_cast<std::size_t>(b.size);
     }
