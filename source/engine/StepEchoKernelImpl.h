@@ -146,15 +146,13 @@ inline void sumTaps(const Taps& t, std::size_t i, V (&frames)[4])
 struct ChainState
 {
     V s0, s1, s2, s3;
-    __m128 h, d, hp;
+    __m128 h, hp;
 };
 
-inline ChainState loadChain(const Memory& m, std::size_t blockIndex)
+inline ChainState loadChain(const Memory& m)
 {
-    return {
-        load(m.state.ladder[0]), load(m.state.ladder[1]),        load(m.state.ladder[2]),
-        load(m.state.ladder[3]), _mm_loadu_ps(m.state.highpass), _mm_set1_ps(offsetAt(blockIndex)),
-        _mm_setzero_ps()};
+    return {load(m.state.ladder[0]), load(m.state.ladder[1]),        load(m.state.ladder[2]),
+            load(m.state.ladder[3]), _mm_loadu_ps(m.state.highpass), _mm_setzero_ps()};
 }
 
 inline void storeChain(Memory& m, const ChainState& c)
@@ -178,14 +176,27 @@ inline Mixing mixingOf(const Block& b)
     return {_mm_set1_ps(b.chain.highpassG), _mm_set1_ps(b.dryGain), _mm_set1_ps(b.wetGain)};
 }
 
+// The offset d of a sample, for the input stage (eight lanes) and the wet sum (two).
+struct Offset
+{
+    V lanes;
+    __m128 pair;
+};
+
+inline Offset offsetFor(std::size_t blockIndex)
+{
+    const float d = offsetAt(blockIndex);
+    return {splat(d), _mm_set1_ps(d)};
+}
+
 // One sample: ladder, drive stage, pan and gain, voice sum, high-pass and output, from the
 // input-stage value u and the dry frame. kFeedback false drops the feedback term
 // u0 = (u - k(1 - g) S) / (1 + k g^4): with k = 0 and S finite it is (u -+ 0) / 1 = u, exactly
 // (u is never -0: T + d is never -0, and sat keeps the sign of zero).
 template <bool kFeedback>
 __attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes& k,
-                                                     const Mixing& mix, V u, const float* frame,
-                                                     float* outL, float* outR)
+                                                     const Mixing& mix, V u, __m128 d,
+                                                     const float* frame, float* outL, float* outR)
 {
     V u0 = u;
     if constexpr (kFeedback)
@@ -208,7 +219,7 @@ __attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes&
     c.s3 = c.s3 + two * e4;
 
     const __m128 sum = sumVoices(k.panGain * saturate(k.driveGain * y4));
-    const __m128 total = _mm_add_ps(sum, c.d);
+    const __m128 total = _mm_add_ps(sum, d);
     const __m128 v = _mm_mul_ps(mix.highpassG, _mm_sub_ps(total, c.h));
     const __m128 lp = _mm_add_ps(c.h, v);
     c.hp = _mm_sub_ps(total, lp);
@@ -217,7 +228,6 @@ __attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes&
     const __m128 o = _mm_add_ps(_mm_mul_ps(loadFrame(frame), mix.dry), _mm_mul_ps(c.hp, mix.wet));
     _mm_store_ss(outL, o);
     _mm_store_ss(outR, _mm_shuffle_ps(o, o, _MM_SHUFFLE(1, 1, 1, 1)));
-    c.d = _mm_xor_ps(c.d, _mm_set1_ps(-0.0f));
 }
 
 // Tap sums of `count` frames from ring frame w on, through the input stage, into scratch (one
@@ -237,12 +247,13 @@ bool runTaps(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::size
         const std::size_t valid = smaller(4, count - i);
         for (std::size_t f = 0; f < valid; ++f)
         {
-            seen = orBits(seen, absBits(frames[f]));
+            seen = orBits(seen, frames[f]);
             const V u = saturate(k.inputGain * (frames[f] + ((f & 1u) != 0 ? second : first)));
             store(m.scratch + kLanes * (i + f), u);
         }
     }
-    return !anyBitSet(seen);
+    // Zeros of either sign: the sign bit alone does not count.
+    return !anyBitSet(absBits(seen));
 }
 
 // What the input stage gives with silent taps: sat(inputGain * (0 + d)), and 0 + d = d.
@@ -259,12 +270,21 @@ template <bool kFeedback>
 void runChain(Memory& m, const Block& b, const Lanes& k, std::size_t row, std::size_t w,
               std::size_t count, std::size_t blockIndex, float* outL, float* outR)
 {
-    ChainState c = loadChain(m, blockIndex);
+    ChainState c = loadChain(m);
     const Mixing mix = mixingOf(b);
+    const __m128 first = _mm_set1_ps(offsetAt(blockIndex));
+    const __m128 second = _mm_set1_ps(offsetAt(blockIndex + 1));
     const float* u = m.scratch + kLanes * row;
     const float* x = m.line + 2 * w;
-    for (std::size_t i = 0; i < count; ++i)
-        chainStep<kFeedback>(c, k, mix, load(u + kLanes * i), x + 2 * i, outL + i, outR + i);
+    std::size_t i = 0;
+    for (; i + 2 <= count; i += 2)
+    {
+        chainStep<kFeedback>(c, k, mix, load(u + kLanes * i), first, x + 2 * i, outL + i, outR + i);
+        chainStep<kFeedback>(c, k, mix, load(u + kLanes * (i + 1)), second, x + 2 * (i + 1),
+                             outL + i + 1, outR + i + 1);
+    }
+    if (i < count)
+        chainStep<kFeedback>(c, k, mix, load(u + kLanes * i), first, x + 2 * i, outL + i, outR + i);
     storeChain(m, c);
 }
 
@@ -276,37 +296,37 @@ bool runFused(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::siz
               std::size_t blockIndex, float* outL, float* outR)
 {
     const Taps t = tapsOf(m, b, w);
-    ChainState c = loadChain(m, blockIndex);
+    ChainState c = loadChain(m);
     const Mixing mix = mixingOf(b);
-    const V first = splat(offsetAt(blockIndex));
-    const V second = splat(offsetAt(blockIndex + 1));
+    const Offset first = offsetFor(blockIndex);
+    const Offset second = offsetFor(blockIndex + 1);
     const float* x = m.line + 2 * w;
     V seen = splat(0.0f);
+    auto step = [&](V taps, const Offset& d, std::size_t i)
+    {
+        seen = orBits(seen, taps);
+        const V u = saturate(k.inputGain * (taps + d.lanes));
+        chainStep<kFeedback>(c, k, mix, u, d.pair, x + 2 * i, outL + i, outR + i);
+    };
     std::size_t i = 0;
     for (; i + 4 <= count; i += 4)
     {
         V frames[4];
         sumTaps(t, i, frames);
-        for (std::size_t f = 0; f < 4; ++f)
-        {
-            seen = orBits(seen, absBits(frames[f]));
-            const V u = saturate(k.inputGain * (frames[f] + ((f & 1u) != 0 ? second : first)));
-            chainStep<kFeedback>(c, k, mix, u, x + 2 * (i + f), outL + i + f, outR + i + f);
-        }
+        step(frames[0], first, i);
+        step(frames[1], second, i + 1);
+        step(frames[2], first, i + 2);
+        step(frames[3], second, i + 3);
     }
     if (i < count)
     {
         V frames[4];
         sumTaps(t, i, frames);
         for (std::size_t f = 0; i + f < count; ++f)
-        {
-            seen = orBits(seen, absBits(frames[f]));
-            const V u = saturate(k.inputGain * (frames[f] + ((f & 1u) != 0 ? second : first)));
-            chainStep<kFeedback>(c, k, mix, u, x + 2 * (i + f), outL + i + f, outR + i + f);
-        }
+            step(frames[f], (f & 1u) != 0 ? second : first, i + f);
     }
     storeChain(m, c);
-    return !anyBitSet(seen);
+    return !anyBitSet(absBits(seen));
 }
 
 bool statesBelow(const State& s, float limit)
