@@ -27,17 +27,22 @@ bool sameBits(float a, float b)
     return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
-template <std::size_t N> bool sameBits(const std::array<float, N>& a, const std::array<float, N>& b)
+// Bit-wise, so a -0 or a NaN counts as a change like any other value. Word by word rather than
+// through memcmp: this runs every block and the call would cost more than the comparison.
+template <typename T> bool sameBytes(const T& a, const T& b)
 {
-    return std::memcmp(a.data(), b.data(), sizeof(float) * N) == 0;
+    static_assert(sizeof(T) % sizeof(std::uint32_t) == 0);
+    std::uint32_t x[sizeof(T) / 4], y[sizeof(T) / 4];
+    std::memcpy(x, &a, sizeof(T));
+    std::memcpy(y, &b, sizeof(T));
+    std::uint32_t differ = 0;
+    for (std::size_t i = 0; i < sizeof(T) / 4; ++i)
+        differ |= x[i] ^ y[i];
+    return differ == 0;
 }
-
-bool sameParams(const EchoParams& a, const EchoParams& b)
-{
-    return a.steps == b.steps && sameBits(a.gain, b.gain) && sameBits(a.pan, b.pan) &&
-           sameBits(a.drive, b.drive) && sameBits(a.filter, b.filter) && sameBits(a.reso, b.reso) &&
-           sameBits(a.mix, b.mix) && sameBits(a.highpass, b.highpass);
-}
+static_assert(sizeof(EchoParams) ==
+                  kNumStepParams * sizeof(bool) + (5 * kNumVoices + 2) * sizeof(float),
+              "no padding: the comparison sees values only");
 
 EchoKernel::ProcessFn kernelFunction(StepEcho::Kernel kernel)
 {
@@ -183,6 +188,17 @@ void StepEcho::updateAllCoeffs(const EchoParams& params, double sampleRate) noex
 void StepEcho::clearNonFiniteStates() noexcept
 {
     EchoKernel::State& s = memory.state;
+    // Almost always all finite: one pass over the bits (an all-ones exponent is inf or NaN)
+    // decides whether the lane-wise work is needed.
+    constexpr std::uint32_t kExponent = 0x7f800000u;
+    std::uint32_t bits[sizeof(EchoKernel::State) / 4];
+    std::memcpy(bits, &s, sizeof bits);
+    std::uint32_t nonFinite = 0;
+    for (std::uint32_t b : bits)
+        nonFinite |= static_cast<std::uint32_t>((b & kExponent) == kExponent);
+    if (nonFinite == 0)
+        return;
+
     for (std::size_t lane = 0; lane < kLanes; ++lane)
     {
         bool finite = true;
@@ -203,7 +219,7 @@ void StepEcho::clearNonFiniteStates() noexcept
 void StepEcho::prepareBlock(const EchoParams& params, std::int32_t stepSamples) noexcept
 {
     if (blockValid && blockCoeffVersion == coeffVersion && blockStepSamples == stepSamples &&
-        sameParams(params, blockParams))
+        sameBytes(params, blockParams))
         return;
 
     if (!mixValid || !sameBits(params.mix, blockMix))
@@ -236,7 +252,7 @@ void StepEcho::prepareBlock(const EchoParams& params, std::int32_t stepSamples) 
         }
     }
     chain.highpassG = highpassG;
-    if (std::memcmp(&chain, &block.chain, sizeof chain) != 0)
+    if (!sameBytes(chain, block.chain))
     {
         block.chain = chain;
         ++block.chainGeneration;

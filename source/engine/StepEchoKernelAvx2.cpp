@@ -73,6 +73,10 @@ inline V orBits(V a, V b)
 {
     return {_mm256_or_ps(a.x, b.x)};
 }
+inline V xorBits(V a, V b)
+{
+    return {_mm256_xor_ps(a.x, b.x)};
+}
 inline bool anyBitSet(V v)
 {
     const __m256i bits = _mm256_castps_si256(v.x);

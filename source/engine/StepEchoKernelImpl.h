@@ -2,7 +2,8 @@
 // The kernel, written once over an eight-lane vector type. Included only by the variant
 // translation units, after they have defined `V` and its operations inside
 // Ryvel::EchoKernel::(anonymous): load, store, splat, + - * /, clampToThree, keepWhereAbove,
-// absBits, orBits, anyBitSet, allBelow, transposeFrames and sumVoices (see StepEchoKernelSse.cpp).
+// absBits, orBits, xorBits, anyBitSet, allBelow, transposeFrames and sumVoices (see
+// StepEchoKernelSse.cpp).
 //
 // Everything here has internal linkage and calls no inline function of the standard library:
 // the variants are compiled with different instruction sets, and a shared out-of-line copy
@@ -356,9 +357,15 @@ void runChainChecked(Memory& m, const Block& b, const Lanes& k, std::size_t row,
     }
 }
 
+// Bit for bit (a -0 is not a +0 here), without a library call.
 bool sameState(const State& a, const State& b)
 {
-    return std::memcmp(&a, &b, sizeof(State)) == 0;
+    const __m128i ha = _mm_castps_si128(_mm_loadu_ps(a.highpass));
+    const __m128i hb = _mm_castps_si128(_mm_loadu_ps(b.highpass));
+    bool same = _mm_movemask_epi8(_mm_cmpeq_epi32(ha, hb)) == 0xFFFF;
+    for (std::size_t stage = 0; stage < kStages; ++stage)
+        same = same && !anyBitSet(xorBits(load(a.ladder[stage]), load(b.ladder[stage])));
+    return same;
 }
 
 // out = x * dry + hp * wet with hp alternating between the cycle's two values.

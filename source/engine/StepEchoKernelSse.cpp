@@ -80,6 +80,10 @@ inline V orBits(V a, V b)
 {
     return {_mm_or_ps(a.lo, b.lo), _mm_or_ps(a.hi, b.hi)};
 }
+inline V xorBits(V a, V b)
+{
+    return {_mm_xor_ps(a.lo, b.lo), _mm_xor_ps(a.hi, b.hi)};
+}
 inline bool anyBitSet(V x)
 {
     const __m128i bits = _mm_castps_si128(_mm_or_ps(x.lo, x.hi));
