@@ -117,7 +117,11 @@ inline Taps tapsOf(const Memory& m, const Block& b, std::size_t w)
     {
         t.count[v] = b.tapCount[v];
         for (std::uint32_t i = 0; i < b.tapCount[v]; ++i)
-            t.at[v][i] = m.line + 2 * ((w + m.length - b.tapDelay[v][i]) % m.length);
+        {
+            // (w - D) mod length without a division: 0 < D < length and w < length.
+            const std::size_t d = b.tapDelay[v][i];
+            t.at[v][i] = m.line + 2 * (w >= d ? w - d : w + m.length - d);
+        }
     }
     return t;
 }
