@@ -212,11 +212,14 @@ int main(int argc, char** argv)
             const std::string suffix = std::string(name(load)) + "/" + std::to_string(blockSize);
             benchmark::RegisterBenchmark(("Reference/" + suffix).c_str(), reference, load,
                                          blockSize);
-            benchmark::RegisterBenchmark(("Baseline/" + suffix).c_str(), production,
-                                         Kernel::Baseline, load, blockSize);
+            if (Ryvel::StepEcho::kernelSupported(Kernel::Baseline))
+                benchmark::RegisterBenchmark(("Baseline/" + suffix).c_str(), production,
+                                             Kernel::Baseline, load, blockSize);
             if (Ryvel::StepEcho::kernelSupported(Kernel::Avx2))
                 benchmark::RegisterBenchmark(("Avx2/" + suffix).c_str(), production, Kernel::Avx2,
                                              load, blockSize);
+            benchmark::RegisterBenchmark(("Portable/" + suffix).c_str(), production,
+                                         Kernel::Portable, load, blockSize);
         }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -18,7 +18,7 @@ loads = []
 for load, block, _ in medians:
     if (load, block) not in loads:
         loads.append((load, block))
-variants = ["Reference", "Baseline", "Avx2"]
+variants = ["Reference", "Baseline", "Avx2", "Portable"]
 print("| load | block | " + " | ".join(variants) + " | reference / AVX2 |")
 print("|---|---:|" + "---:|" * len(variants) + "---:|")
 for load, block in loads:

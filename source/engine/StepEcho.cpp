@@ -44,21 +44,35 @@ static_assert(sizeof(EchoParams) ==
                   kNumStepParams * sizeof(bool) + (5 * kNumVoices + 2) * sizeof(float),
               "no padding: the comparison sees values only");
 
+// Only for kernels that kernelSupported accepts.
 EchoKernel::ProcessFn kernelFunction(StepEcho::Kernel kernel)
 {
 #if defined(__x86_64__)
     if (kernel == StepEcho::Kernel::Avx2)
         return EchoKernel::processAvx2;
+    if (kernel == StepEcho::Kernel::Baseline)
+        return EchoKernel::processBaseline;
 #endif
     (void)kernel;
-    return EchoKernel::processBaseline;
+    return EchoKernel::processPortable;
+}
+
+// On x86-64 the portable kernel only serves as a cross-check: SSE2 is part of the architecture,
+// so the baseline variant always runs, and it is faster.
+StepEcho::Kernel fastestKernel()
+{
+    if (StepEcho::kernelSupported(StepEcho::Kernel::Avx2))
+        return StepEcho::Kernel::Avx2;
+    if (StepEcho::kernelSupported(StepEcho::Kernel::Baseline))
+        return StepEcho::Kernel::Baseline;
+    return StepEcho::Kernel::Portable;
 }
 
 } // namespace
 
-StepEcho::StepEcho() noexcept : run(EchoKernel::processBaseline), active(Kernel::Baseline)
+StepEcho::StepEcho() noexcept : run(EchoKernel::processPortable), active(Kernel::Portable)
 {
-    useKernel(Kernel::Avx2);
+    useKernel(fastestKernel());
 }
 
 bool StepEcho::kernelSupported(Kernel kernel) noexcept
@@ -66,7 +80,11 @@ bool StepEcho::kernelSupported(Kernel kernel) noexcept
     switch (kernel)
     {
     case Kernel::Baseline:
+#if defined(__x86_64__)
         return true;
+#else
+        return false;
+#endif
     case Kernel::Avx2:
 #if defined(__x86_64__)
         __builtin_cpu_init();
@@ -74,6 +92,8 @@ bool StepEcho::kernelSupported(Kernel kernel) noexcept
 #else
         return false;
 #endif
+    case Kernel::Portable:
+        return true;
     }
     return false;
 }
@@ -95,9 +115,14 @@ void StepEcho::saturateAsKernel(Kernel kernel, const float* in, float* out, std:
         EchoKernel::saturateAvx2(in, out, n);
         return;
     }
+    if (kernel == Kernel::Baseline)
+    {
+        EchoKernel::saturateBaseline(in, out, n);
+        return;
+    }
 #endif
     (void)kernel;
-    EchoKernel::saturateBaseline(in, out, n);
+    EchoKernel::saturatePortable(in, out, n);
 }
 
 std::size_t StepEcho::delayLengthFor(double sampleRate) noexcept

@@ -42,8 +42,9 @@ public:
     // Instruction-set variants of the per-sample kernel; all give the same bits.
     enum class Kernel
     {
-        Baseline, // x86-64 baseline (SSE2)
-        Avx2,
+        Baseline, // x86-64 baseline (SSE2); x86-64 only
+        Avx2,     // x86-64 with AVX2
+        Portable, // plain C++ for any CPU: the one in use elsewhere than x86-64
     };
 
     StepEcho() noexcept;
@@ -55,7 +56,8 @@ public:
 
     static bool kernelSupported(Kernel kernel) noexcept;
     // The kernel in use: the fastest one this CPU runs, unless pinned by useKernel (tests and
-    // benchmarks). Returns false, changing nothing, when the CPU cannot run it.
+    // benchmarks). Returns false, changing nothing, when the CPU cannot run it or the build
+    // does not contain it.
     Kernel kernel() const noexcept { return active; }
     bool useKernel(Kernel kernel) noexcept;
 

@@ -105,11 +105,15 @@ using ProcessFn = void (*)(Memory& memory, const Block& block, const float* inL,
 // The saturator exactly as the kernel evaluates it (lane-wise), for tests of its rewrite.
 using SaturateFn = void (*)(const float* in, float* out, std::size_t n) noexcept;
 
+// Every architecture.
+void processPortable(Memory& memory, const Block& block, const float* inL, const float* inR,
+                     float* outL, float* outR, std::int32_t n) noexcept;
+void saturatePortable(const float* in, float* out, std::size_t n) noexcept;
+
+#if defined(__x86_64__)
 void processBaseline(Memory& memory, const Block& block, const float* inL, const float* inR,
                      float* outL, float* outR, std::int32_t n) noexcept;
 void saturateBaseline(const float* in, float* out, std::size_t n) noexcept;
-
-#if defined(__x86_64__)
 void processAvx2(Memory& memory, const Block& block, const float* inL, const float* inR,
                  float* outL, float* outR, std::int32_t n) noexcept;
 void saturateAvx2(const float* in, float* out, std::size_t n) noexcept;

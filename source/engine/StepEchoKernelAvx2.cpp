@@ -5,6 +5,10 @@
 
 #include "engine/StepEchoKernel.h"
 
+// Empty on other architectures, so that a build for several at once (a macOS universal
+// binary) can list this file for all of them.
+#if defined(__x86_64__)
+
 #include <immintrin.h>
 
 #include <cstddef>
@@ -14,6 +18,8 @@ namespace Ryvel::EchoKernel
 {
 namespace
 {
+
+#include "engine/StepEchoKernelX86Quad.h"
 
 struct V
 {
@@ -105,13 +111,13 @@ inline void transposeFrames(V& a, V& b, V& c, V& d)
 }
 
 // ((voice 0 + voice 1) + voice 2) + voice 3 in lanes 0 (left) and 1 (right).
-inline __m128 sumVoices(V v)
+inline Q sumVoices(V v)
 {
     const __m128 lo = _mm256_castps256_ps128(v.x);
     const __m128 hi = _mm256_extractf128_ps(v.x, 1);
     __m128 s = _mm_add_ps(lo, _mm_movehl_ps(lo, lo));
     s = _mm_add_ps(s, hi);
-    return _mm_add_ps(s, _mm_movehl_ps(hi, hi));
+    return {_mm_add_ps(s, _mm_movehl_ps(hi, hi))};
 }
 
 } // namespace
@@ -134,3 +140,5 @@ void saturateAvx2(const float* in, float* out, std::size_t n) noexcept
 }
 
 } // namespace Ryvel::EchoKernel
+
+#endif

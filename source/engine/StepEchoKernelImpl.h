@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The kernel, written once over an eight-lane vector type. Included only by the variant
-// translation units, after they have defined `V` and its operations inside
-// Ryvel::EchoKernel::(anonymous): load, store, splat, + - * /, clampToThree, keepWhereAbove,
-// absBits, orBits, xorBits, anyBitSet, allBelow, transposeFrames and sumVoices (see
-// StepEchoKernelSse.cpp).
+// The kernel, written once over an eight-lane vector type and a four-lane one. Included only by
+// the variant translation units, after they have defined both inside
+// Ryvel::EchoKernel::(anonymous):
+// - `V`, eight lanes: load, store, splat, + - * /, clampToThree, keepWhereAbove, absBits,
+//   orBits, xorBits, anyBitSet, allBelow, transposeFrames, and sumVoices (to a `Q` pair);
+// - `Q`, four lanes: loadQ, storeQ, splatQ, quadOf, + - *, xorBits, anyBitSet, interleaveLow,
+//   interleaveHigh, evenLanes, oddLanes, and for a stereo pair in lanes 0 and 1 loadPair,
+//   storePair and storeSplit.
+// See StepEchoKernelSse.cpp with StepEchoKernelX86Quad.h, and StepEchoKernelPortable.cpp.
 //
 // Everything here has internal linkage and calls no inline function of the standard library:
 // the variants are compiled with different instruction sets, and a shared out-of-line copy
@@ -63,11 +67,6 @@ inline float offsetAt(std::size_t blockIndex)
     return (blockIndex & 1u) != 0 ? kOffset : -kOffset;
 }
 
-inline __m128 loadFrame(const float* frame)
-{
-    return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(frame));
-}
-
 // Frames [from, to) of the ring, interleaved; ring frames below kChunkFrames are also written to
 // their mirror after the ring so that reads of up to kChunkFrames frames never wrap.
 void writeFrames(Memory& m, const float* inL, const float* inR, std::size_t from, std::size_t to)
@@ -77,10 +76,10 @@ void writeFrames(Memory& m, const float* inL, const float* inR, std::size_t from
     std::size_t i = 0;
     for (; i + 4 <= count; i += 4)
     {
-        const __m128 l = _mm_loadu_ps(inL + i);
-        const __m128 r = _mm_loadu_ps(inR + i);
-        _mm_storeu_ps(dst + 2 * i, _mm_unpacklo_ps(l, r));
-        _mm_storeu_ps(dst + 2 * i + 4, _mm_unpackhi_ps(l, r));
+        const Q l = loadQ(inL + i);
+        const Q r = loadQ(inR + i);
+        storeQ(dst + 2 * i, interleaveLow(l, r));
+        storeQ(dst + 2 * i + 4, interleaveHigh(l, r));
     }
     for (; i < count; ++i)
     {
@@ -151,13 +150,13 @@ inline void sumTaps(const Taps& t, std::size_t i, V (&frames)[4])
 struct ChainState
 {
     V s0, s1, s2, s3;
-    __m128 h, hp;
+    Q h, hp; // stereo pairs
 };
 
 inline ChainState loadChain(const Memory& m)
 {
-    return {load(m.state.ladder[0]), load(m.state.ladder[1]),        load(m.state.ladder[2]),
-            load(m.state.ladder[3]), _mm_loadu_ps(m.state.highpass), _mm_setzero_ps()};
+    return {load(m.state.ladder[0]), load(m.state.ladder[1]), load(m.state.ladder[2]),
+            load(m.state.ladder[3]), loadQ(m.state.highpass), splatQ(0.0f)};
 }
 
 inline void storeChain(Memory& m, const ChainState& c)
@@ -167,31 +166,31 @@ inline void storeChain(Memory& m, const ChainState& c)
     store(m.state.ladder[2], c.s2);
     store(m.state.ladder[3], c.s3);
     // Only the two real lanes are kept, so that whole states compare bit for bit.
-    _mm_storel_pi(reinterpret_cast<__m64*>(m.state.highpass), c.h);
-    _mm_storel_pi(reinterpret_cast<__m64*>(m.lastHighpassOut), c.hp);
+    storePair(m.state.highpass, c.h);
+    storePair(m.lastHighpassOut, c.hp);
 }
 
 struct Mixing
 {
-    __m128 highpassG, dry, wet;
+    Q highpassG, dry, wet;
 };
 
 inline Mixing mixingOf(const Block& b)
 {
-    return {_mm_set1_ps(b.chain.highpassG), _mm_set1_ps(b.dryGain), _mm_set1_ps(b.wetGain)};
+    return {splatQ(b.chain.highpassG), splatQ(b.dryGain), splatQ(b.wetGain)};
 }
 
 // The offset d of a sample, for the input stage (eight lanes) and the wet sum (two).
 struct Offset
 {
     V lanes;
-    __m128 pair;
+    Q pair;
 };
 
 inline Offset offsetFor(std::size_t blockIndex)
 {
     const float d = offsetAt(blockIndex);
-    return {splat(d), _mm_set1_ps(d)};
+    return {splat(d), splatQ(d)};
 }
 
 // One sample: ladder, drive stage, pan and gain, voice sum, high-pass and output, from the
@@ -200,7 +199,7 @@ inline Offset offsetFor(std::size_t blockIndex)
 // (u is never -0: T + d is never -0, and sat keeps the sign of zero).
 template <bool kFeedback>
 __attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes& k,
-                                                     const Mixing& mix, V u, __m128 d,
+                                                     const Mixing& mix, V u, Q d,
                                                      const float* frame, float* outL, float* outR)
 {
     V u0 = u;
@@ -223,16 +222,15 @@ __attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes&
     c.s2 = c.s2 + two * e3;
     c.s3 = c.s3 + two * e4;
 
-    const __m128 sum = sumVoices(k.panGain * saturate(k.driveGain * y4));
-    const __m128 total = _mm_add_ps(sum, d);
-    const __m128 v = _mm_mul_ps(mix.highpassG, _mm_sub_ps(total, c.h));
-    const __m128 lp = _mm_add_ps(c.h, v);
-    c.hp = _mm_sub_ps(total, lp);
-    c.h = _mm_add_ps(lp, v);
+    const Q sum = sumVoices(k.panGain * saturate(k.driveGain * y4));
+    const Q total = sum + d;
+    const Q v = mix.highpassG * (total - c.h);
+    const Q lp = c.h + v;
+    c.hp = total - lp;
+    c.h = lp + v;
 
-    const __m128 o = _mm_add_ps(_mm_mul_ps(loadFrame(frame), mix.dry), _mm_mul_ps(c.hp, mix.wet));
-    _mm_store_ss(outL, o);
-    _mm_store_ss(outR, _mm_shuffle_ps(o, o, _MM_SHUFFLE(1, 1, 1, 1)));
+    const Q o = loadPair(frame) * mix.dry + c.hp * mix.wet;
+    storeSplit(outL, outR, o);
 }
 
 // Tap sums of `count` frames from ring frame w on, through the input stage, into scratch (one
@@ -277,8 +275,8 @@ void runChain(Memory& m, const Block& b, const Lanes& k, std::size_t row, std::s
 {
     ChainState c = loadChain(m);
     const Mixing mix = mixingOf(b);
-    const __m128 first = _mm_set1_ps(offsetAt(blockIndex));
-    const __m128 second = _mm_set1_ps(offsetAt(blockIndex + 1));
+    const Q first = splatQ(offsetAt(blockIndex));
+    const Q second = splatQ(offsetAt(blockIndex + 1));
     const float* u = m.scratch + kLanes * row;
     const float* x = m.line + 2 * w;
     std::size_t i = 0;
@@ -364,9 +362,7 @@ void runChainChecked(Memory& m, const Block& b, const Lanes& k, std::size_t row,
 // Bit for bit (a -0 is not a +0 here), without a library call.
 bool sameState(const State& a, const State& b)
 {
-    const __m128i ha = _mm_castps_si128(_mm_loadu_ps(a.highpass));
-    const __m128i hb = _mm_castps_si128(_mm_loadu_ps(b.highpass));
-    bool same = _mm_movemask_epi8(_mm_cmpeq_epi32(ha, hb)) == 0xFFFF;
+    bool same = !anyBitSet(xorBits(loadQ(a.highpass), loadQ(b.highpass)));
     for (std::size_t stage = 0; stage < kStages; ++stage)
         same = same && !anyBitSet(xorBits(load(a.ladder[stage]), load(b.ladder[stage])));
     return same;
@@ -382,19 +378,17 @@ void fillSettled(Memory& m, const Block& b, std::size_t w, std::size_t count,
     const float wetL1 = c.highpassOut[first ^ 1u][0] * b.wetGain;
     const float wetR0 = c.highpassOut[first][1] * b.wetGain;
     const float wetR1 = c.highpassOut[first ^ 1u][1] * b.wetGain;
-    const __m128 wetL = _mm_setr_ps(wetL0, wetL1, wetL0, wetL1);
-    const __m128 wetR = _mm_setr_ps(wetR0, wetR1, wetR0, wetR1);
-    const __m128 dry = _mm_set1_ps(b.dryGain);
+    const Q wetL = quadOf(wetL0, wetL1, wetL0, wetL1);
+    const Q wetR = quadOf(wetR0, wetR1, wetR0, wetR1);
+    const Q dry = splatQ(b.dryGain);
     const float* x = m.line + 2 * w;
     std::size_t i = 0;
     for (; i + 4 <= count; i += 4)
     {
-        const __m128 a = _mm_loadu_ps(x + 2 * i);
-        const __m128 c2 = _mm_loadu_ps(x + 2 * i + 4);
-        const __m128 l = _mm_shuffle_ps(a, c2, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 r = _mm_shuffle_ps(a, c2, _MM_SHUFFLE(3, 1, 3, 1));
-        _mm_storeu_ps(outL + i, _mm_add_ps(_mm_mul_ps(l, dry), wetL));
-        _mm_storeu_ps(outR + i, _mm_add_ps(_mm_mul_ps(r, dry), wetR));
+        const Q a = loadQ(x + 2 * i);
+        const Q c2 = loadQ(x + 2 * i + 4);
+        storeQ(outL + i, evenLanes(a, c2) * dry + wetL);
+        storeQ(outR + i, oddLanes(a, c2) * dry + wetR);
     }
     for (; i < count; ++i)
     {

@@ -4,6 +4,10 @@
 
 #include "engine/StepEchoKernel.h"
 
+// Empty on other architectures, so that a build for several at once (a macOS universal
+// binary) can list this file for all of them.
+#if defined(__x86_64__)
+
 #include <emmintrin.h>
 
 #include <cstddef>
@@ -13,6 +17,8 @@ namespace Ryvel::EchoKernel
 {
 namespace
 {
+
+#include "engine/StepEchoKernelX86Quad.h"
 
 // Lanes 0..3 (voices 0 and 1) and 4..7 (voices 2 and 3).
 struct V
@@ -112,11 +118,11 @@ inline void transposeFrames(V& a, V& b, V& c, V& d)
 }
 
 // ((voice 0 + voice 1) + voice 2) + voice 3 in lanes 0 (left) and 1 (right).
-inline __m128 sumVoices(V x)
+inline Q sumVoices(V x)
 {
     __m128 s = _mm_add_ps(x.lo, _mm_movehl_ps(x.lo, x.lo));
     s = _mm_add_ps(s, x.hi);
-    return _mm_add_ps(s, _mm_movehl_ps(x.hi, x.hi));
+    return {_mm_add_ps(s, _mm_movehl_ps(x.hi, x.hi))};
 }
 
 } // namespace
@@ -139,3 +145,5 @@ void saturateBaseline(const float* in, float* out, std::size_t n) noexcept
 }
 
 } // namespace Ryvel::EchoKernel
+
+#endif

@@ -34,11 +34,33 @@ using namespace Ryvel;
 using namespace Ryvel::TestHost;
 using Kernel = StepEcho::Kernel;
 
+namespace
+{
+
+const char* nameOf(Kernel kernel)
+{
+    switch (kernel)
+    {
+    case Kernel::Baseline:
+        return "Baseline";
+    case Kernel::Avx2:
+        return "Avx2";
+    case Kernel::Portable:
+        return "Portable";
+    }
+    return "Unknown";
+}
+
+// Every variant, whether or not this build and CPU run it: a missing one shows up as skipped.
+constexpr Kernel kAllKernels[] = {Kernel::Baseline, Kernel::Avx2, Kernel::Portable};
+
+} // namespace
+
 namespace Ryvel
 {
 void PrintTo(StepEcho::Kernel kernel, std::ostream* os)
 {
-    *os << (kernel == StepEcho::Kernel::Avx2 ? "AVX2" : "baseline");
+    *os << nameOf(kernel);
 }
 } // namespace Ryvel
 
@@ -373,19 +395,24 @@ std::string compareKernel(const Session& s, const Outputs& expected, Kernel kern
     return {};
 }
 
-class KernelMatchesReference : public ::testing::TestWithParam<Kernel>
+// One instance per variant; those this build or CPU lacks are skipped, not dropped.
+class KernelVariant : public ::testing::TestWithParam<Kernel>
 {
 protected:
     void SetUp() override
     {
         if (!StepEcho::kernelSupported(GetParam()))
-            GTEST_SKIP() << "this CPU cannot run the kernel";
+            GTEST_SKIP() << "this CPU or build cannot run the kernel";
     }
+};
+
+class KernelMatchesReference : public KernelVariant
+{
 };
 
 std::string kernelName(const ::testing::TestParamInfo<Kernel>& info)
 {
-    return info.param == Kernel::Avx2 ? "Avx2" : "Baseline";
+    return nameOf(info.param);
 }
 
 TEST_P(KernelMatchesReference, BitForBitOverRandomisedHostSessions)
@@ -456,13 +483,17 @@ TEST_P(KernelMatchesReference, TapsClampedToTheOldestFrameOfTheLine)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, KernelMatchesReference,
-                         ::testing::Values(Kernel::Baseline, Kernel::Avx2), kernelName);
+INSTANTIATE_TEST_SUITE_P(Kernels, KernelMatchesReference, ::testing::ValuesIn(kAllKernels),
+                         kernelName);
 
 // The saturator skips the square of inputs below 2^-12, where it cannot change a bit; checked
 // here on every float from 2^-13 to 2^-11 of both signs, the threshold's neighbourhood, plus
 // spot values elsewhere (every float up to 3.5 under RYVEL_DIFFERENTIAL_SESSIONS).
-TEST(KernelSaturator, EqualsTheDefiningFormulaAroundTheSkippedSquare)
+class KernelSaturator : public KernelVariant
+{
+};
+
+TEST_P(KernelSaturator, EqualsTheDefiningFormulaAroundTheSkippedSquare)
 {
     const auto definition = [](float x)
     {
@@ -474,20 +505,14 @@ TEST(KernelSaturator, EqualsTheDefiningFormulaAroundTheSkippedSquare)
     const std::uint32_t to =
         everything ? std::bit_cast<std::uint32_t>(3.5f) : std::bit_cast<std::uint32_t>(0x1p-11f);
 
-    std::vector<StepEcho::Kernel> kernels = {Kernel::Baseline};
-    if (StepEcho::kernelSupported(Kernel::Avx2))
-        kernels.push_back(Kernel::Avx2);
     std::vector<float> in, out;
     auto check = [&](const std::vector<float>& values)
     {
         out.resize(values.size());
-        for (Kernel k : kernels)
-        {
-            StepEcho::saturateAsKernel(k, values.data(), out.data(), values.size());
-            for (std::size_t i = 0; i < values.size(); ++i)
-                ASSERT_TRUE(sameBits(out[i], definition(values[i])))
-                    << std::hexfloat << values[i] << " gives " << out[i];
-        }
+        StepEcho::saturateAsKernel(GetParam(), values.data(), out.data(), values.size());
+        for (std::size_t i = 0; i < values.size(); ++i)
+            ASSERT_TRUE(sameBits(out[i], definition(values[i])))
+                << std::hexfloat << values[i] << " gives " << out[i];
     };
 
     constexpr std::size_t kBatch = 1 << 16;
@@ -506,5 +531,7 @@ TEST(KernelSaturator, EqualsTheDefiningFormulaAroundTheSkippedSquare)
     check({0.0f, -0.0f, 1e-20f, -1e-20f, 1e-45f, 0.25f, 2.999f, 3.0f, -3.0f, 3.5f, -1e30f, kInf,
            -kInf, kNaN});
 }
+
+INSTANTIATE_TEST_SUITE_P(Kernels, KernelSaturator, ::testing::ValuesIn(kAllKernels), kernelName);
 
 } // namespace
