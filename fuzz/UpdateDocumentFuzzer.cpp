@@ -5,6 +5,7 @@
 
 #include "platform/UpdateChecker.h"
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -69,8 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             : UpdateChecker::kUpToDate;
     if (result.status != expected)
         std::abort();
-    // Whatever the document says, the button opens an https address.
-    if (result.downloadUrl.rfind("https://", 0) != 0)
+    // Whatever the document says, the button opens an https address (the scheme in any case, as
+    // addresses allow) without white space or control bytes that a desktop opener could split.
+    std::string scheme = result.downloadUrl.substr(0, 8);
+    for (char& c : scheme)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (scheme != "https://")
         std::abort();
+    for (const char c : result.downloadUrl)
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F)
+            std::abort();
     return 0;
 }
