@@ -26,6 +26,17 @@ void* operator new[](std::size_t size)
 {
     return operator new(size);
 }
+// The plug-in creates its classes with the nothrow form; without these it would come from the
+// sanitizer's allocator and be freed by ours, which AddressSanitizer rightly calls a mismatch.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return operator new(size, std::nothrow);
+}
 void operator delete(void* p) noexcept
 {
     std::free(p);
