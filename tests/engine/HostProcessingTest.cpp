@@ -4,6 +4,7 @@
 
 #include "AllocationCounter.h"
 #include "TestHost.h"
+#include "TestSignals.h"
 
 #include "engine/ParameterCatalogue.h"
 #include "shell/ClassIds.h"
@@ -33,15 +34,7 @@ AudioBusBuffers bus(int32 channels, float** buffers)
     return b;
 }
 
-std::vector<float> noise(size_t n, unsigned seed, float level = 0.5f)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> dist(-level, level);
-    std::vector<float> out(n);
-    for (float& x : out)
-        x = dist(rng);
-    return out;
-}
+using Ryvel::Testing::noise;
 
 class HostProcessing : public ::testing::Test
 {

@@ -4,6 +4,7 @@
 // the coefficient limits.
 
 #include "TestHost.h"
+#include "TestSignals.h"
 
 #include "engine/ParameterCatalogue.h"
 #include "engine/StepEcho.h"
@@ -25,15 +26,7 @@ namespace
 
 constexpr float kHalfPi = 1.5707964f;
 
-std::vector<float> noise(std::size_t n, unsigned seed, float level = 0.5f)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> dist(-level, level);
-    std::vector<float> out(n);
-    for (float& x : out)
-        x = dist(rng);
-    return out;
-}
+using Ryvel::Testing::noise;
 
 float peak(const std::vector<float>& x, std::size_t from, std::size_t to)
 {

@@ -7,8 +7,8 @@
 //
 // Length: RYVEL_SOAK_SECONDS in the environment, or the CMake option of the same name.
 
+#include "AllocationCounter.h"
 #include "TestHost.h"
-#include "ThreadAllocations.h"
 
 #include "engine/ParameterCatalogue.h"
 
@@ -143,9 +143,8 @@ void runBlock(Instance& instance, const std::vector<float>& noise, std::vector<f
 
     std::uniform_int_distribution<int> offset(0, n - 1);
     for (const Ryvel::ParamInfo& info : Ryvel::kParams)
-        instance.driver.changes.add(info.id, info.isBypass() ? (instance.bypass ? 1.0 : 0.0)
-                                                             : unit(rng),
-                                    offset(rng));
+        instance.driver.changes.add(
+            info.id, info.isBypass() ? (instance.bypass ? 1.0 : 0.0) : unit(rng), offset(rng));
 
     const std::size_t start =
         std::uniform_int_distribution<std::size_t>(0, noise.size() - kMaxBlock)(rng);

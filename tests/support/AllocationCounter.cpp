@@ -8,16 +8,29 @@
 namespace
 {
 std::atomic<long> allocations{0};
+// Plain integer, so that reading it needs no initialisation that could itself allocate.
+thread_local long threadAllocations = 0;
+
+void count()
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    ++threadAllocations;
 }
+} // namespace
 
 long Ryvel::Testing::allocationCount()
 {
     return allocations.load(std::memory_order_relaxed);
 }
 
+long Ryvel::Testing::allocationsOnThisThread()
+{
+    return threadAllocations;
+}
+
 void* operator new(std::size_t size)
 {
-    allocations.fetch_add(1, std::memory_order_relaxed);
+    count();
     if (void* p = std::malloc(size == 0 ? 1 : size))
         return p;
     throw std::bad_alloc();
@@ -30,7 +43,7 @@ void* operator new[](std::size_t size)
 // sanitizer's allocator and be freed by ours, which AddressSanitizer rightly calls a mismatch.
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    allocations.fetch_add(1, std::memory_order_relaxed);
+    count();
     return std::malloc(size == 0 ? 1 : size);
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept

@@ -5,5 +5,8 @@
 // allocations made inside a dlopen'ed plug-in module are counted too.
 namespace Ryvel::Testing
 {
+// Every allocation in the process so far.
 long allocationCount();
-}
+// The allocations of the calling thread only (for tests that run several threads at once).
+long allocationsOnThisThread();
+} // namespace Ryvel::Testing
