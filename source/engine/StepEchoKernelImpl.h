@@ -193,14 +193,11 @@ inline Offset offsetFor(std::size_t blockIndex)
     return {splat(d), splatQ(d)};
 }
 
-// One sample: ladder, drive stage, pan and gain, voice sum, high-pass and output, from the
-// input-stage value u and the dry frame. kFeedback false drops the feedback term
-// u0 = (u - k(1 - g) S) / (1 + k g^4): with k = 0 and S finite it is (u -+ 0) / 1 = u, exactly
-// (u is never -0: T + d is never -0, and sat keeps the sign of zero).
+// The ladder of one sample from the input-stage value u; returns its output y4. kFeedback false
+// drops the feedback term u0 = (u - k(1 - g) S) / (1 + k g^4): with k = 0 and S finite it is
+// (u -+ 0) / 1 = u, exactly (u is never -0: T + d is never -0, and sat keeps the sign of zero).
 template <bool kFeedback>
-__attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes& k,
-                                                     const Mixing& mix, V u, Q d,
-                                                     const float* frame, float* outL, float* outR)
+__attribute__((always_inline)) inline V ladderStep(ChainState& c, const Lanes& k, V u)
 {
     V u0 = u;
     if constexpr (kFeedback)
@@ -221,8 +218,20 @@ __attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes&
     c.s1 = c.s1 + two * e2;
     c.s2 = c.s2 + two * e3;
     c.s3 = c.s3 + two * e4;
+    return y4;
+}
 
-    const Q sum = sumVoices(k.panGain * saturate(k.driveGain * y4));
+// Drive stage, pan and gain of every lane.
+__attribute__((always_inline)) inline V voiceOutputs(const Lanes& k, V y4)
+{
+    return k.panGain * saturate(k.driveGain * y4);
+}
+
+// Voice sum, high-pass and output of one sample from its voice outputs and dry frame.
+__attribute__((always_inline)) inline void mixStep(ChainState& c, const Mixing& mix, V voices, Q d,
+                                                   const float* frame, float* outL, float* outR)
+{
+    const Q sum = sumVoices(voices);
     const Q total = sum + d;
     const Q v = mix.highpassG * (total - c.h);
     const Q lp = c.h + v;
@@ -231,6 +240,15 @@ __attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes&
 
     const Q o = loadPair(frame) * mix.dry + c.hp * mix.wet;
     storeSplit(outL, outR, o);
+}
+
+// One sample, start to end.
+template <bool kFeedback>
+__attribute__((always_inline)) inline void chainStep(ChainState& c, const Lanes& k,
+                                                     const Mixing& mix, V u, Q d,
+                                                     const float* frame, float* outL, float* outR)
+{
+    mixStep(c, mix, voiceOutputs(k, ladderStep<kFeedback>(c, k, u)), d, frame, outL, outR);
 }
 
 // Tap sums of `count` frames from ring frame w on, through the input stage, into scratch (one
@@ -291,44 +309,79 @@ void runChain(Memory& m, const Block& b, const Lanes& k, std::size_t row, std::s
     storeChain(m, c);
 }
 
-// Taps, input stage and chain in one loop: the ladder's feedback is one long chain of dependent
-// operations per sample, and the independent tap sums of the next frames fill the gaps in it.
-// Returns true when every tap sum was a zero.
+// Taps and input stage of frames i .. i + 3 of the chunk into scratch rows i .. i + 3; the tap
+// sums of the frames below count are ORed into seen.
+__attribute__((always_inline)) inline void inputGroup(Memory& m, const Taps& t, const Lanes& k,
+                                                      std::size_t i, std::size_t count,
+                                                      const Offset& first, const Offset& second,
+                                                      V& seen)
+{
+    V frames[4];
+    sumTaps(t, i, frames);
+    const std::size_t valid = smaller(4, count - i);
+    for (std::size_t f = 0; f < valid; ++f)
+    {
+        seen = orBits(seen, frames[f]);
+        const V u = saturate(k.inputGain * (frames[f] + ((f & 1u) != 0 ? second : first).lanes));
+        store(m.scratch + kLanes * (i + f), u);
+    }
+}
+
+// Taps, input stage and chain in one loop, software-pipelined over groups of four samples: while
+// the ladders of group g run (with feedback, one long chain of dependent operations per sample),
+// the input stage of group g + 1 and the drive stage, voice sum and high-pass of group g - 1,
+// whose operands are all ready, fill the gaps. Each sample still sees exactly the operations of
+// the definition in its order; only the interleaving of independent work differs. Returns true
+// when every tap sum was a zero.
 template <bool kFeedback>
 bool runFused(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::size_t count,
               std::size_t blockIndex, float* outL, float* outR)
 {
     const Taps t = tapsOf(m, b, w);
-    ChainState c = loadChain(m);
-    const Mixing mix = mixingOf(b);
     const Offset first = offsetFor(blockIndex);
     const Offset second = offsetFor(blockIndex + 1);
-    const float* x = m.line + 2 * w;
     V seen = splat(0.0f);
-    auto step = [&](V taps, const Offset& d, std::size_t i)
+    const std::size_t whole = count & ~std::size_t{3};
+    if (whole == 0)
     {
-        seen = orBits(seen, taps);
-        const V u = saturate(k.inputGain * (taps + d.lanes));
-        chainStep<kFeedback>(c, k, mix, u, d.pair, x + 2 * i, outL + i, outR + i);
-    };
-    std::size_t i = 0;
-    for (; i + 4 <= count; i += 4)
-    {
-        V frames[4];
-        sumTaps(t, i, frames);
-        step(frames[0], first, i);
-        step(frames[1], second, i + 1);
-        step(frames[2], first, i + 2);
-        step(frames[3], second, i + 3);
+        inputGroup(m, t, k, 0, count, first, second, seen);
+        runChain<kFeedback>(m, b, k, 0, w, count, blockIndex, outL, outR);
+        return !anyBitSet(absBits(seen));
     }
-    if (i < count)
+
+    ChainState c = loadChain(m);
+    const Mixing mix = mixingOf(b);
+    const float* x = m.line + 2 * w;
+    const float* u = m.scratch;
+    inputGroup(m, t, k, 0, count, first, second, seen);
+    V y[4];
+    if (4 < count)
+        inputGroup(m, t, k, 4, count, first, second, seen);
+    for (std::size_t f = 0; f < 4; ++f)
+        y[f] = ladderStep<kFeedback>(c, k, load(u + kLanes * f));
+    for (std::size_t i = 4; i < whole; i += 4)
     {
-        V frames[4];
-        sumTaps(t, i, frames);
-        for (std::size_t f = 0; i + f < count; ++f)
-            step(frames[f], (f & 1u) != 0 ? second : first, i + f);
+        if (i + 4 < count)
+            inputGroup(m, t, k, i + 4, count, first, second, seen);
+        const std::size_t p = i - 4;
+        V voices[4];
+        for (std::size_t f = 0; f < 4; ++f)
+        {
+            voices[f] = voiceOutputs(k, y[f]);
+            y[f] = ladderStep<kFeedback>(c, k, load(u + kLanes * (i + f)));
+        }
+        for (std::size_t f = 0; f < 4; ++f)
+            mixStep(c, mix, voices[f], ((f & 1u) != 0 ? second : first).pair, x + 2 * (p + f),
+                    outL + p + f, outR + p + f);
     }
+    const std::size_t p = whole - 4;
+    for (std::size_t f = 0; f < 4; ++f)
+        mixStep(c, mix, voiceOutputs(k, y[f]), ((f & 1u) != 0 ? second : first).pair,
+                x + 2 * (p + f), outL + p + f, outR + p + f);
     storeChain(m, c);
+    if (whole < count)
+        runChain<kFeedback>(m, b, k, whole, w + whole, count - whole, blockIndex + whole,
+                            outL + whole, outR + whole);
     return !anyBitSet(absBits(seen));
 }
 
