@@ -327,15 +327,56 @@ __attribute__((always_inline)) inline void inputGroup(Memory& m, const Taps& t, 
     }
 }
 
-// Taps, input stage and chain in one loop, software-pipelined over groups of four samples: while
-// the ladders of group g run (with feedback, one long chain of dependent operations per sample),
-// the input stage of group g + 1 and the drive stage, voice sum and high-pass of group g - 1,
-// whose operands are all ready, fill the gaps. Each sample still sees exactly the operations of
-// the definition in its order; only the interleaving of independent work differs. Returns true
-// when every tap sum was a zero.
+// The stages of the fused loop before the ladder, for a chunk cut into groups of four frames.
+struct InputStages
+{
+    Memory& m;
+    const Taps& t;
+    const Lanes& k;
+    std::size_t count;
+    V seen;
+
+    // One voice's tap sums of the four frames of group g.
+    __attribute__((always_inline)) V taps(std::size_t g, std::size_t voice) const
+    {
+        const std::uint32_t n = t.count[voice];
+        if (n == 0)
+            return splat(0.0f);
+        const std::size_t offset = 2 * 4 * g;
+        V s = load(t.at[voice][0] + offset);
+#pragma GCC unroll 8
+        for (std::uint32_t j = 1; j < n; ++j)
+            s = s + load(t.at[voice][j] + offset);
+        return s;
+    }
+
+    // The tap sums of group g (one vector per voice) as rows of scratch, one per frame.
+    __attribute__((always_inline)) void storeTaps(std::size_t g, V (&voices)[4])
+    {
+        transposeFrames(voices[0], voices[1], voices[2], voices[3]);
+        const std::size_t valid = smaller(4, count - 4 * g);
+        for (std::size_t f = 0; f < valid; ++f)
+        {
+            seen = orBits(seen, voices[f]);
+            store(m.scratch + kLanes * (4 * g + f), voices[f]);
+        }
+    }
+
+    // Input stage of one frame, in place: tap sum T to sat(inputGain (T + d)).
+    __attribute__((always_inline)) void inputStage(std::size_t frame, const Offset& d) const
+    {
+        float* row = m.scratch + kLanes * frame;
+        store(row, saturate(k.inputGain * (load(row) + d.lanes)));
+    }
+};
+
+// Taps, input stage and chain in one loop, software-pipelined by whole groups of four samples:
+// the input stage of group g + 1, the ladders of group g, then the drive stage, voice sum and
+// high-pass of group g - 1. Without feedback the ladders are short, the loop is limited by the
+// amount of work, and this plain order lets the processor overlap the groups by itself.
 template <bool kFeedback>
-bool runFused(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::size_t count,
-              std::size_t blockIndex, float* outL, float* outR)
+bool runFusedByGroups(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::size_t count,
+                      std::size_t blockIndex, float* outL, float* outR)
 {
     const Taps t = tapsOf(m, b, w);
     const Offset first = offsetFor(blockIndex);
@@ -383,6 +424,100 @@ bool runFused(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::siz
         runChain<kFeedback>(m, b, k, whole, w + whole, count - whole, blockIndex + whole,
                             outL + whole, outR + whole);
     return !anyBitSet(absBits(seen));
+}
+
+// Taps, input stage and chain in one loop, software-pipelined over groups of four frames and
+// interleaved sample by sample. With feedback, each sample's ladder is one long chain of
+// dependent operations (about 59 cycles); every step of the loop pairs one ladder with work whose
+// operands are all ready: one voice's taps of the group after next, the input stage of one frame
+// of the next group, and the drive stage, voice sum and high-pass of one sample of the previous
+// group. Whole groups of independent work between the ladders (the order above) left the chain
+// waiting for the front end at every group.
+template <bool kFeedback>
+bool runFusedInterleaved(Memory& m, const Block& b, const Lanes& k, std::size_t w,
+                         std::size_t count, std::size_t blockIndex, float* outL, float* outR)
+{
+    const Taps t = tapsOf(m, b, w);
+    const Offset first = offsetFor(blockIndex);
+    const Offset second = offsetFor(blockIndex + 1);
+    const std::size_t whole = count / 4;
+    const std::size_t groups = (count + 3) / 4;
+    if (whole == 0)
+    {
+        V seen = splat(0.0f);
+        inputGroup(m, t, k, 0, count, first, second, seen);
+        runChain<kFeedback>(m, b, k, 0, w, count, blockIndex, outL, outR);
+        return !anyBitSet(absBits(seen));
+    }
+
+    InputStages in{m, t, k, count, splat(0.0f)};
+    const auto offsetOf = [&](std::size_t f) -> const Offset&
+    { return (f & 1u) != 0 ? second : first; };
+    ChainState c = loadChain(m);
+    const Mixing mix = mixingOf(b);
+    const float* x = m.line + 2 * w;
+    const float* u = m.scratch;
+
+    V voices[4];
+    for (std::size_t v = 0; v < 4; ++v)
+        voices[v] = in.taps(0, v);
+    in.storeTaps(0, voices);
+    for (std::size_t f = 0; f < 4; ++f)
+        in.inputStage(f, offsetOf(f));
+    if (1 < groups)
+    {
+        for (std::size_t v = 0; v < 4; ++v)
+            voices[v] = in.taps(1, v);
+        in.storeTaps(1, voices);
+    }
+    V y[4];
+    for (std::size_t g = 0; g < whole; ++g)
+    {
+        const bool tapsAhead = g + 2 < groups;
+        const bool inputAhead = g + 1 < groups;
+#pragma GCC unroll 4
+        for (std::size_t f = 0; f < 4; ++f)
+        {
+            if (tapsAhead)
+                voices[f] = in.taps(g + 2, f);
+            if (inputAhead)
+                in.inputStage(4 * (g + 1) + f, offsetOf(f));
+            const V previous = y[f];
+            y[f] = ladderStep<kFeedback>(c, k, load(u + kLanes * (4 * g + f)));
+            if (g > 0)
+            {
+                const std::size_t p = 4 * (g - 1) + f;
+                mixStep(c, mix, voiceOutputs(k, previous), offsetOf(f).pair, x + 2 * p, outL + p,
+                        outR + p);
+            }
+        }
+        if (tapsAhead)
+            in.storeTaps(g + 2, voices);
+    }
+    for (std::size_t f = 0; f < 4; ++f)
+    {
+        const std::size_t p = 4 * (whole - 1) + f;
+        mixStep(c, mix, voiceOutputs(k, y[f]), offsetOf(f).pair, x + 2 * p, outL + p, outR + p);
+    }
+    storeChain(m, c);
+    const std::size_t done = 4 * whole;
+    if (done < count)
+        runChain<kFeedback>(m, b, k, done, w + done, count - done, blockIndex + done, outL + done,
+                            outR + done);
+    return !anyBitSet(absBits(in.seen));
+}
+
+// Each sample still sees exactly the operations of the definition in its order; only the
+// interleaving of independent work differs, chosen by what limits the loop (measured in bench/).
+// Returns true when every tap sum was a zero.
+template <bool kFeedback>
+bool runFused(Memory& m, const Block& b, const Lanes& k, std::size_t w, std::size_t count,
+              std::size_t blockIndex, float* outL, float* outR)
+{
+    if constexpr (kFeedback)
+        return runFusedInterleaved<true>(m, b, k, w, count, blockIndex, outL, outR);
+    else
+        return runFusedByGroups<false>(m, b, k, w, count, blockIndex, outL, outR);
 }
 
 bool statesBelow(const State& s, float limit)
