@@ -17,10 +17,26 @@ namespace Ryvel::GuiToolkit
 void initialise();
 void shutdown();
 
+// The one clock an open editor needs: the host's run loop calls every attached listener once
+// per frame, then paints whatever was invalidated. Nothing else wakes the host while the editor
+// sits idle.
+inline constexpr int kFrameIntervalMs = 20;
+
+class FrameListener
+{
+public:
+    virtual void onFrame() = 0;
+
+protected:
+    ~FrameListener() = default;
+};
+
 // Makes the host's run loop (queried from its plug frame) deliver the toolkit's file
-// descriptors and timer on the host's UI thread. False when the host offers no run loop: then
-// nothing would paint and no timer would run, so the editor refuses to attach. UI thread.
-bool attachHostRunLoop(Steinberg::IPlugFrame* plugFrame);
-void detachHostRunLoop(Steinberg::IPlugFrame* plugFrame);
+// descriptors and `listener`'s frames on the host's UI thread. False when the host offers no
+// run loop: then nothing would paint and no timer would run, so the editor refuses to attach.
+// While any listener is attached, X errors on the toolkit's own display connection are
+// ignored instead of reaching the host's error handler. UI thread.
+bool attachHostRunLoop(Steinberg::IPlugFrame* plugFrame, FrameListener& listener);
+void detachHostRunLoop(FrameListener& listener);
 
 } // namespace Ryvel::GuiToolkit

@@ -80,7 +80,7 @@ RyvelEditor::~RyvelEditor()
     if (isOpen())
         close();
     if (hostRunLoopAttached)
-        GuiToolkit::detachHostRunLoop(plugFrame);
+        GuiToolkit::detachHostRunLoop(*this);
     if (RyvelController* c = ryvelController())
         c->unregisterEditor(this);
 }
@@ -109,7 +109,7 @@ tresult PLUGIN_API RyvelEditor::attached(void* parent, FIDString type)
         return kResultFalse;
     try
     {
-        if (!GuiToolkit::attachHostRunLoop(plugFrame))
+        if (!GuiToolkit::attachHostRunLoop(plugFrame, *this))
             return kResultFalse;
         hostRunLoopAttached = true;
         EditorView::attached(parent, type);
@@ -126,6 +126,12 @@ tresult PLUGIN_API RyvelEditor::attached(void* parent, FIDString type)
     }
 }
 
+void RyvelEditor::onFrame()
+{
+    if (isOpen())
+        pollPlayhead();
+}
+
 tresult PLUGIN_API RyvelEditor::removed()
 {
     try
@@ -137,7 +143,7 @@ tresult PLUGIN_API RyvelEditor::removed()
     }
     if (hostRunLoopAttached)
     {
-        GuiToolkit::detachHostRunLoop(plugFrame);
+        GuiToolkit::detachHostRunLoop(*this);
         hostRunLoopAttached = false;
     }
     return EditorView::removed();
@@ -207,8 +213,6 @@ bool RyvelEditor::open(void* parent)
     }
 
     lastPlayheadStep = -1;
-    playheadTimer = std::make_unique<ui::UiTimer>(20, [this] { pollPlayhead(); });
-    playheadTimer->start();
     return true;
 }
 
@@ -216,7 +220,6 @@ void RyvelEditor::close()
 {
     if (RyvelController* c = ryvelController())
         c->unregisterEditor(this);
-    playheadTimer.reset();
     // No toolkit timer may outlive the frame (or the host's run loop behind it).
     if (deferredActionTimer != nullptr)
         deferredActionTimer->stop();

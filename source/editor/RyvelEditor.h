@@ -8,6 +8,7 @@
 // and by the host's content scale. UI thread only, like everything the host calls on a view.
 
 #include "editor/EditorFrame.h"
+#include "editor/GuiToolkit.h"
 #include "editor/ui/Control.h"
 #include "editor/ui/UiTimer.h"
 #include "presets/ParamMap.h"
@@ -51,7 +52,8 @@ class PillTextEdit;
 class RyvelEditor final : public Steinberg::Vst::EditorView,
                           public Steinberg::IPlugViewContentScaleSupport,
                           public EditorLink,
-                          public ui::ControlListener
+                          public ui::ControlListener,
+                          private GuiToolkit::FrameListener
 {
 public:
     static constexpr int kEditorWidth = EditorFrame::kEditorWidth;
@@ -169,6 +171,8 @@ public:
     REFCOUNT_METHODS(Steinberg::Vst::EditorView)
 
 private:
+    // The playhead is polled once per frame of the host's run loop (every 20 ms).
+    void onFrame() override;
     RyvelController* ryvelController() const;
     double effectiveScale() const { return zoom * contentScale; }
     void loadBitmaps();
@@ -200,7 +204,6 @@ private:
     CheckerFactory checkerFactory;
 
     std::unique_ptr<ui::UiTimer> deferredActionTimer;
-    std::unique_ptr<ui::UiTimer> playheadTimer;
     std::int32_t lastPlayheadStep = -1;
 
     std::unique_ptr<juce::Component> window; // the platform view (pixel size)

@@ -3,26 +3,46 @@
 //
 // Written against JUCE 7.0.5 as Debian ships it. It uses JUCE's internal
 // juce::LinuxEventLoopInternal (juce_events/native/juce_linux_EventLoopInternal.h), because JUCE
-// has no public way to hand its file descriptors to a foreign event loop; keep every use of it
-// in this file. Without it JUCE would need a thread of its own, and all GUI work must happen on
-// the host's UI thread.
+// has no public way to hand its file descriptors to a foreign event loop, and JUCE's X11
+// accessors (XWindowSystem, X11Symbols); keep every use of them in this file. Without them JUCE
+// would need a thread of its own, and all GUI work must happen on the host's UI thread.
 //
 // One module-wide handler serves every open editor. The run loop has no per-descriptor
 // unregister, so whenever JUCE's descriptor set changes (the X connection's descriptor appears
 // only after the first window is created) all registrations are dropped and made again.
+//
+// Idle cost. JUCE 7.0.5's Linux window repaints from a juce::Timer running at the display's
+// refresh rate (100 Hz when the server reports none, as Xvfb does): JUCE's timer thread wakes
+// and posts a message to the host's loop 60 to 100 times a second per window, which alone cost
+// more than an idle editor may. That clock is switched off (a display whose refresh rate is not
+// positive makes the window stop it), and the host's run loop gives the only clock instead: one
+// frame timer that polls each editor's playhead, hands JUCE any X events Xlib has already read
+// off the socket, and paints what was invalidated since the last frame.
+//
+// X errors. Xlib's error handler is process-wide and JUCE installs none inside a plug-in, so an
+// error on JUCE's own connection (e.g. a request about a host window the host has just
+// destroyed) would reach the host's handler, and GDK's ends the process. While any editor is
+// attached, a handler of ours swallows errors from JUCE's connection and passes every other one
+// to the handler it replaced.
 
 #include "editor/GuiToolkit.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
+// JUCE's X11 accessors and the Xlib declarations they use.
+#define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
 #include <juce_events/juce_events.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <juce_events/native/juce_linux_EventLoopInternal.h>
 
+#include <dlfcn.h>
 #include <poll.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -43,8 +63,131 @@ void takeOverMessageThread()
         messageManager->setCurrentThreadAsMessageThread();
 }
 
+::Display* toolkitDisplay()
+{
+    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
+    return windowSystem != nullptr ? windowSystem->getDisplay() : nullptr;
+}
+
+// ------------------------------------------------------------------------------------------
+// The process-wide X error handler.
+//
+// Xlib offers no way to remove a handler from the middle of a chain. When we leave and another
+// handler was installed on top of ours, ours stays in that chain as a pure pass-through, and the
+// module is made resident so the chain never calls into unmapped code. Should we install again
+// while still in such a chain, the same function sits twice in it; the nesting depth on the
+// calling thread tells which of our positions a call comes through.
+namespace XErrorGuard
+{
+
+constexpr int kMaxChain = 8;
+std::array<std::atomic<XErrorHandler>, kMaxChain> replaced{}; // [0] is the oldest
+std::atomic<int> chainLength{0};
+std::atomic<::Display*> guardedDisplay{nullptr};
+std::atomic<bool> reported{false};
+bool installed = false;
+thread_local int nesting = 0;
+
+int onXError(::Display* display, XErrorEvent* event)
+{
+    ::Display* guarded = guardedDisplay.load(std::memory_order_acquire);
+    if (guarded != nullptr && display == guarded)
+    {
+        if (!reported.exchange(true))
+            std::fprintf(stderr,
+                         "Ryvel: ignoring X error %d (request %d.%d, resource 0x%lx) on the "
+                         "editor's own X connection; further ones are ignored silently\n",
+                         event->error_code, event->request_code, event->minor_code,
+                         event->resourceid);
+        return 0;
+    }
+    const int length = chainLength.load(std::memory_order_acquire);
+    const int slot = length - 1 - nesting;
+    XErrorHandler next = slot >= 0 ? replaced[static_cast<size_t>(slot)].load() : nullptr;
+    if (next == nullptr)
+        return 0;
+    ++nesting;
+    const int result = next(display, event);
+    --nesting;
+    return result;
+}
+
+void stayResident()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&onXError), &info) != 0 && info.dli_fname != nullptr)
+        dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
+void install(::Display* display)
+{
+    if (installed || display == nullptr)
+        return;
+    auto* x = juce::X11Symbols::getInstance();
+    const XErrorHandler previous = x->xSetErrorHandler(onXError);
+    if (previous == onXError)
+    {
+        // Whoever sat above us has gone and put us back: we are the top of the chain again.
+        chainLength.store(std::min(chainLength.load(), 1));
+    }
+    else
+    {
+        const int length = chainLength.load();
+        if (length == kMaxChain)
+        {
+            x->xSetErrorHandler(previous);
+            return;
+        }
+        replaced[static_cast<size_t>(length)].store(previous);
+        chainLength.store(length + 1, std::memory_order_release);
+    }
+    guardedDisplay.store(display, std::memory_order_release);
+    installed = true;
+}
+
+void uninstall()
+{
+    if (!installed)
+        return;
+    installed = false;
+    auto* x = juce::X11Symbols::getInstance();
+    // Errors caused by tearing the windows down (the host may have destroyed their parent
+    // first) arrive with the replies; collect them while they are still ours to ignore.
+    if (::Display* display = guardedDisplay.load())
+        x->xSync(display, False);
+    guardedDisplay.store(nullptr, std::memory_order_release);
+
+    const int length = chainLength.load();
+    if (length == 0)
+        return;
+    const XErrorHandler previous = replaced[static_cast<size_t>(length - 1)].load();
+    // Xlib can only tell which handler is installed by replacing it.
+    const XErrorHandler current = x->xSetErrorHandler(previous);
+    if (current == onXError)
+    {
+        chainLength.store(length - 1, std::memory_order_release);
+        return;
+    }
+    x->xSetErrorHandler(current);
+    stayResident();
+}
+
+} // namespace XErrorGuard
+
+// ------------------------------------------------------------------------------------------
+
+// A display refresh rate that JUCE's window takes as "no refresh clock".
+constexpr double kNoRefreshClock = -1.0;
+
+// JUCE reads the rates again whenever the display configuration changes; checked every frame.
+void switchOffRefreshClock()
+{
+    auto& displays = const_cast<juce::Displays&>(juce::Desktop::getInstance().getDisplays());
+    for (auto& display : displays.displays)
+        display.verticalFrequencyHz = kNoRefreshClock;
+}
+
 class RunLoopHandler final : public Steinberg::Linux::IEventHandler,
-                             public Steinberg::Linux::ITimerHandler,
                              private juce::LinuxEventLoopInternal::Listener
 {
 public:
@@ -52,56 +195,63 @@ public:
     ~RunLoopHandler() override
     {
         juce::LinuxEventLoopInternal::deregisterLinuxEventLoopListener(*this);
+        XErrorGuard::uninstall();
     }
 
-    bool attach(IRunLoop* loop)
+    bool attach(IRunLoop* loop, FrameListener& listener)
     {
-        if (runLoops[loop]++ == 0)
-        {
-            loop->addRef();
-            // A safety net for run loops that miss a readiness change: every timer tick
-            // dispatches whatever descriptor is readable without blocking.
-            loop->registerTimer(static_cast<Steinberg::Linux::ITimerHandler*>(this), kPollMs);
-        }
-        reregister();
+        detach(listener);
         takeOverMessageThread();
+        if (listeners.empty())
+        {
+            // Opens JUCE's X connection if it is not open yet; windows are made right after.
+            switchOffRefreshClock();
+            if (auto* windowSystem = juce::XWindowSystem::getInstance())
+                XErrorGuard::install(windowSystem->getDisplay());
+        }
+        auto& clock = clocks[loop];
+        if (clock == nullptr)
+        {
+            clock = std::make_unique<FrameClock>(*this, loop);
+            loop->addRef();
+            loop->registerTimer(clock.get(), kFrameIntervalMs);
+        }
+        listeners.push_back({&listener, loop});
+        reregister();
         return true;
     }
 
-    void detach(IRunLoop* loop)
+    void detach(FrameListener& listener)
     {
-        auto it = runLoops.find(loop);
-        if (it == runLoops.end())
+        auto it = std::find_if(listeners.begin(), listeners.end(),
+                               [&](const Attachment& a) { return a.listener == &listener; });
+        if (it == listeners.end())
             return;
-        if (--it->second == 0)
+        IRunLoop* loop = it->loop;
+        listeners.erase(it);
+        const bool loopStillUsed = std::any_of(listeners.begin(), listeners.end(),
+                                               [&](const Attachment& a) { return a.loop == loop; });
+        if (!loopStillUsed)
         {
-            loop->unregisterEventHandler(static_cast<Steinberg::Linux::IEventHandler*>(this));
-            loop->unregisterTimer(static_cast<Steinberg::Linux::ITimerHandler*>(this));
+            if (loop == registeredOn)
+            {
+                loop->unregisterEventHandler(static_cast<Steinberg::Linux::IEventHandler*>(this));
+                registeredOn = nullptr;
+            }
+            auto clock = clocks.find(loop);
+            loop->unregisterTimer(clock->second.get());
+            clocks.erase(clock);
             loop->release();
-            runLoops.erase(it);
         }
         reregister();
+        if (listeners.empty())
+            XErrorGuard::uninstall();
     }
-
-    bool idle() const { return runLoops.empty(); }
 
     void PLUGIN_API onFDIsSet(Steinberg::Linux::FileDescriptor fd) override
     {
         takeOverMessageThread();
         juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(fd);
-    }
-
-    void PLUGIN_API onTimer() override
-    {
-        takeOverMessageThread();
-        std::vector<pollfd> fds;
-        for (int fd : juce::LinuxEventLoopInternal::getRegisteredFds())
-            fds.push_back(pollfd{fd, POLLIN, 0});
-        if (fds.empty() || ::poll(fds.data(), fds.size(), 0) <= 0)
-            return;
-        for (const pollfd& p : fds)
-            if ((p.revents & POLLIN) != 0)
-                juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(p.fd);
     }
 
     // Owned by the module, never by the host: reference counting is a formality.
@@ -113,11 +263,6 @@ public:
             *obj = static_cast<Steinberg::Linux::IEventHandler*>(this);
             return Steinberg::kResultOk;
         }
-        if (Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::Linux::ITimerHandler::iid))
-        {
-            *obj = static_cast<Steinberg::Linux::ITimerHandler*>(this);
-            return Steinberg::kResultOk;
-        }
         *obj = nullptr;
         return Steinberg::kNoInterface;
     }
@@ -125,7 +270,75 @@ public:
     Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
 private:
-    static constexpr Steinberg::Linux::TimerInterval kPollMs = 100;
+    // One timer per run loop, ticking the editors attached through that loop.
+    class FrameClock final : public Steinberg::Linux::ITimerHandler
+    {
+    public:
+        FrameClock(RunLoopHandler& h, IRunLoop* l) : owner(h), loop(l) {}
+        void PLUGIN_API onTimer() override { owner.frame(loop); }
+
+        Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override
+        {
+            if (Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::Linux::ITimerHandler::iid) ||
+                Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::FUnknown::iid))
+            {
+                *obj = static_cast<Steinberg::Linux::ITimerHandler*>(this);
+                return Steinberg::kResultOk;
+            }
+            *obj = nullptr;
+            return Steinberg::kNoInterface;
+        }
+        Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
+        Steinberg::uint32 PLUGIN_API release() override { return 1; }
+
+    private:
+        RunLoopHandler& owner;
+        IRunLoop* loop;
+    };
+
+    struct Attachment
+    {
+        FrameListener* listener;
+        IRunLoop* loop;
+    };
+
+    void frame(IRunLoop* loop)
+    {
+        takeOverMessageThread();
+        // A listener may detach itself (or another) from its callback.
+        const std::vector<Attachment> ticking = listeners;
+        for (const Attachment& a : ticking)
+        {
+            const bool stillAttached = std::any_of(
+                listeners.begin(), listeners.end(),
+                [&](const Attachment& b) { return b.listener == a.listener && b.loop == loop; });
+            if (a.loop == loop && stillAttached)
+                a.listener->onFrame();
+        }
+        dispatchQueuedXEvents();
+        switchOffRefreshClock();
+        for (int i = juce::ComponentPeer::getNumPeers(); --i >= 0;)
+            if (auto* peer = juce::ComponentPeer::getPeer(i))
+                peer->performAnyPendingRepaintsNow();
+        // JUCE leaves its drawing in Xlib's output buffer; its own loop would flush it on the
+        // next event check, which here may be long in coming.
+        if (::Display* display = toolkitDisplay())
+            juce::X11Symbols::getInstance()->xFlush(display);
+    }
+
+    // Replies to JUCE's own requests can carry events that Xlib then keeps in its queue; the
+    // socket is drained, so no readiness would ever announce them (among them the completion
+    // events a window waits for before it paints again).
+    static void dispatchQueuedXEvents()
+    {
+        ::Display* display = toolkitDisplay();
+        if (display == nullptr)
+            return;
+        auto* x = juce::X11Symbols::getInstance();
+        if (x->xEventsQueued(display, QueuedAlready) > 0)
+            juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(
+                x->xConnectionNumber(display));
+    }
 
     void fdCallbacksChanged() override { reregister(); }
 
@@ -135,14 +348,15 @@ private:
         auto* handler = static_cast<Steinberg::Linux::IEventHandler*>(this);
         if (registeredOn != nullptr)
             registeredOn->unregisterEventHandler(handler);
-        registeredOn = runLoops.empty() ? nullptr : runLoops.begin()->first;
+        registeredOn = listeners.empty() ? nullptr : listeners.front().loop;
         if (registeredOn == nullptr)
             return;
         for (int fd : juce::LinuxEventLoopInternal::getRegisteredFds())
             registeredOn->registerEventHandler(handler, fd);
     }
 
-    std::map<IRunLoop*, int> runLoops;
+    std::vector<Attachment> listeners;
+    std::map<IRunLoop*, std::unique_ptr<FrameClock>> clocks;
     IRunLoop* registeredOn = nullptr;
 };
 
@@ -181,25 +395,22 @@ void shutdown()
     juce::shutdownJuce_GUI();
 }
 
-bool attachHostRunLoop(Steinberg::IPlugFrame* plugFrame)
+bool attachHostRunLoop(Steinberg::IPlugFrame* plugFrame, FrameListener& listener)
 {
     IRunLoop* loop = runLoopOf(plugFrame);
     if (loop == nullptr)
         return false;
     if (handler == nullptr)
         handler = std::make_unique<RunLoopHandler>();
-    const bool attached = handler->attach(loop);
+    const bool attached = handler->attach(loop, listener);
     loop->release(); // the handler keeps its own reference
     return attached;
 }
 
-void detachHostRunLoop(Steinberg::IPlugFrame* plugFrame)
+void detachHostRunLoop(FrameListener& listener)
 {
-    IRunLoop* loop = runLoopOf(plugFrame);
-    if (loop == nullptr || handler == nullptr)
-        return;
-    handler->detach(loop);
-    loop->release();
+    if (handler != nullptr)
+        handler->detach(listener);
 }
 
 } // namespace Ryvel::GuiToolkit

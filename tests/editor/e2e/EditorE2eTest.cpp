@@ -15,9 +15,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 
 using namespace Steinberg;
 using namespace Ryvel::TestHost;
@@ -254,17 +254,120 @@ TEST_F(EditorE2e, TwoEditorsOfTwoInstancesRunSideBySide)
     second->terminate();
 }
 
+// An idle editor may wake the host only for its frame clock: no toolkit timer posting messages
+// (they arrive as descriptor callbacks) and no repainting per frame (each blit comes back as an
+// X completion event, also a descriptor callback). Counted, not timed, so a loaded machine only
+// makes the counts smaller.
+TEST_F(EditorE2e, AnIdleEditorWakesTheHostOnlyForItsFrameClock)
+{
+    auto view = createEditor();
+    ASSERT_EQ(view->attached(host->parentWindow(), kPlatformTypeX11EmbedWindowID), kResultOk);
+    ASSERT_EQ(host->timerCount(), 1u);
+    EXPECT_EQ(host->timerInterval(0), 20);
+    host->pump(1000); // first paint, fonts, the toolkit's start-up messages
+
+    host->fdCallbacks = host->timerCallbacks = 0;
+    host->pump(2000);
+    EXPECT_LE(host->timerCallbacks, 2000 / 20 + 2);
+    EXPECT_GE(host->timerCallbacks, 10) << "the playhead is still polled";
+    EXPECT_LE(host->fdCallbacks, 4) << "something keeps posting messages or repainting";
+
+    // A change still reaches the screen within a few frames.
+    const int x = static_cast<int>(150 * 1.25), y = static_cast<int>(126 * 1.25);
+    host->click(x, y);
+    host->pump(100);
+    EXPECT_EQ(controller->getParamNormalized(0), 1.0);
+    const Rgb lit = rgb(host->pixel(x, y));
+    EXPECT_GT(lit.r - lit.g, 40);
+    view->removed();
+    EXPECT_EQ(host->timerCount(), 0u);
+}
+
+// Xlib's error handler is process-wide. While an editor is attached, errors on the toolkit's own
+// connection must not reach the host's handler (GDK's ends the process); the host's own errors
+// must, and the host's handler is back once the last editor has gone.
+TEST_F(EditorE2e, XErrorsOnTheEditorsConnectionStayAwayFromTheHost)
+{
+    X11TestHost second(800, 600);
+    host->pump(10); // the host handler installed last is the one in place
+    const int otherBefore = X11TestHost::errorsOnOtherDisplays();
+    const int hostBefore = X11TestHost::errorsOnHostDisplays();
+
+    auto first = createEditor();
+    Ref<IPlugView> other(controller->createView("editor"));
+    ASSERT_TRUE(other);
+    other->setFrame(&second);
+    ASSERT_EQ(first->attached(host->parentWindow(), kPlatformTypeX11EmbedWindowID), kResultOk);
+    ASSERT_EQ(other->attached(second.parentWindow(), kPlatformTypeX11EmbedWindowID), kResultOk);
+    host->pump(400);
+
+    host->provokeXError();
+    EXPECT_EQ(X11TestHost::errorsOnHostDisplays(), hostBefore + 1);
+
+    // The host closes the first window before removing the view: the toolkit then destroys,
+    // and may query, a window that no longer exists.
+    host->destroyWindow();
+    host->pump(200);
+    ASSERT_EQ(first->removed(), kResultOk);
+    host->pump(200);
+    EXPECT_EQ(X11TestHost::errorsOnOtherDisplays(), otherBefore);
+    EXPECT_FALSE(X11TestHost::hostErrorHandlerInstalled()) << "one editor is still attached";
+
+    // Same again with the last editor.
+    second.destroyWindow();
+    ASSERT_EQ(other->removed(), kResultOk);
+    host->pump(100);
+    EXPECT_EQ(X11TestHost::errorsOnOtherDisplays(), otherBefore);
+    EXPECT_TRUE(X11TestHost::hostErrorHandlerInstalled());
+    second.provokeXError();
+    EXPECT_EQ(X11TestHost::errorsOnHostDisplays(), hostBefore + 2);
+}
+
+// Someone else installs a handler over ours and passes errors on to the one it replaced. Ours
+// cannot leave that chain when the editor goes, so it must keep passing errors on to the host's
+// handler even after the module has been unloaded. Its own process: the module stays resident.
+TEST_F(EditorE2e, AHandlerInstalledOverOursKeepsWorkingAfterTheModuleIsUnloaded)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto view = createEditor();
+            if (view->attached(host->parentWindow(), kPlatformTypeX11EmbedWindowID) != kResultOk)
+                std::exit(10);
+            host->pump(300);
+            X11TestHost::installChainingErrorHandler();
+            view->removed();
+            view.reset();
+            host->pump(50);
+            if (!X11TestHost::chainingErrorHandlerInstalled())
+                std::exit(11); // ours must not have removed it
+            controller->terminate();
+            controller.reset();
+            factory.reset();
+            module.reset();
+            const int before = X11TestHost::errorsOnHostDisplays();
+            host->provokeXError();
+            std::exit(X11TestHost::errorsOnHostDisplays() == before + 1 &&
+                              X11TestHost::errorsSeenByChainingHandler() == 1
+                          ? 0
+                          : 12);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 // A measurement, not a check (run with --gtest_also_run_disabled_tests): the CPU an open, idle
 // editor costs, including this host's own loop.
 TEST_F(EditorE2e, DISABLED_MeasuresTheCpuOfAnIdleEditor)
 {
-    const auto cpuSeconds = [] {
+    const auto cpuSeconds = []
+    {
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
                (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     };
-    const auto measure = [&](const char* what) {
+    const auto measure = [&](const char* what)
+    {
         const double before = cpuSeconds();
         const auto start = std::chrono::steady_clock::now();
         host->pump(10000);

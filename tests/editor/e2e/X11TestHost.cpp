@@ -30,24 +30,48 @@ std::int64_t nowMs()
 }
 
 int errorCount = 0;
+int hostDisplayErrors = 0;
+int otherDisplayErrors = 0;
+std::vector<Display*> hostDisplays;
 
 // Xlib's default handler ends the process on any error; a host must install its own.
-int countingErrorHandler(Display*, XErrorEvent* event)
+int countingErrorHandler(Display* display, XErrorEvent* event)
 {
     ++errorCount;
+    if (std::find(hostDisplays.begin(), hostDisplays.end(), display) != hostDisplays.end())
+        ++hostDisplayErrors;
+    else
+        ++otherDisplayErrors;
     std::fprintf(stderr, "X error %d (request %d.%d)\n", event->error_code, event->request_code,
                  event->minor_code);
     return 0;
 }
 
+XErrorHandler replacedByChaining = nullptr;
+int chainingErrors = 0;
+
+int chainingErrorHandler(Display* display, XErrorEvent* event)
+{
+    ++chainingErrors;
+    return replacedByChaining != nullptr ? replacedByChaining(display, event) : 0;
+}
+
+bool isInstalled(XErrorHandler handler)
+{
+    const XErrorHandler current = XSetErrorHandler(handler);
+    XSetErrorHandler(current);
+    return current == handler;
+}
+
 } // namespace
 
-X11TestHost::X11TestHost(int w, int h) : width(w), height(h)
+X11TestHost::X11TestHost(int w, int h) : width(w), height(h), errorsBefore(errorCount)
 {
     XSetErrorHandler(countingErrorHandler);
     display = XOpenDisplay(nullptr);
     if (display == nullptr)
         return;
+    hostDisplays.push_back(display);
     // A bare X server has no window manager: make sure the atoms toolkits expect exist.
     // (A window manager would have made them; toolkits query them without checking.)
     for (const char* atom : {"WM_PROTOCOLS",
@@ -87,8 +111,54 @@ X11TestHost::~X11TestHost()
 {
     if (display == nullptr)
         return;
-    XDestroyWindow(display, window);
+    if (window != 0)
+        XDestroyWindow(display, window);
     XCloseDisplay(display);
+    hostDisplays.erase(std::find(hostDisplays.begin(), hostDisplays.end(), display));
+}
+
+void X11TestHost::destroyWindow()
+{
+    XDestroyWindow(display, window);
+    XSync(display, False);
+    window = 0;
+}
+
+void X11TestHost::provokeXError()
+{
+    // No client owns window 1: BadWindow.
+    XMapWindow(display, 1);
+    XSync(display, False);
+}
+
+int X11TestHost::errorsOnHostDisplays()
+{
+    return hostDisplayErrors;
+}
+
+int X11TestHost::errorsOnOtherDisplays()
+{
+    return otherDisplayErrors;
+}
+
+bool X11TestHost::hostErrorHandlerInstalled()
+{
+    return isInstalled(countingErrorHandler);
+}
+
+void X11TestHost::installChainingErrorHandler()
+{
+    replacedByChaining = XSetErrorHandler(chainingErrorHandler);
+}
+
+bool X11TestHost::chainingErrorHandlerInstalled()
+{
+    return isInstalled(chainingErrorHandler);
+}
+
+int X11TestHost::errorsSeenByChainingHandler()
+{
+    return chainingErrors;
 }
 
 tresult PLUGIN_API X11TestHost::queryInterface(const TUID iid, void** obj)
@@ -155,9 +225,12 @@ tresult PLUGIN_API X11TestHost::unregisterTimer(Linux::ITimerHandler* handler)
     return kResultOk;
 }
 
+// Like a real host's main loop: sleep in poll() until a registered descriptor, the host's own X
+// connection or the next timer is due, then dispatch only what is ready.
 void X11TestHost::pump(int ms)
 {
     const std::int64_t end = nowMs() + ms;
+    const int ownFd = ConnectionNumber(display);
     while (true)
     {
         const std::int64_t now = nowMs();
@@ -166,15 +239,20 @@ void X11TestHost::pump(int ms)
         std::int64_t wait = end - now;
         for (const TimerEntry& t : timers)
             wait = std::min(wait, std::max<std::int64_t>(0, t.dueMs - now));
+        // Events Xlib has already read (e.g. during an XSync) make the socket look idle.
+        const bool ownQueued = XEventsQueued(display, QueuedAlready) > 0;
+        if (ownQueued)
+            wait = 0;
 
         std::vector<pollfd> fds;
         for (const FdEntry& e : handlers)
             fds.push_back({e.fd, POLLIN, 0});
+        fds.push_back({ownFd, POLLIN, 0});
         ::poll(fds.data(), fds.size(), static_cast<int>(wait));
 
         // Callbacks may change the registrations: dispatch from copies, re-checking each entry.
         const std::vector<FdEntry> snapshot = handlers;
-        for (std::size_t i = 0; i < fds.size(); ++i)
+        for (std::size_t i = 0; i < snapshot.size(); ++i)
         {
             if ((fds[i].revents & (POLLIN | POLLHUP)) == 0)
                 continue;
@@ -183,7 +261,10 @@ void X11TestHost::pump(int ms)
                 handlers.begin(), handlers.end(),
                 [&](const FdEntry& h) { return h.handler == e.handler && h.fd == e.fd; });
             if (stillRegistered)
+            {
+                ++fdCallbacks;
                 e.handler->onFDIsSet(e.fd);
+            }
         }
         const std::int64_t after = nowMs();
         const std::vector<TimerEntry> due = timers;
@@ -196,15 +277,17 @@ void X11TestHost::pump(int ms)
             if (it == timers.end())
                 continue;
             it->dueMs = after + it->intervalMs;
+            ++timerCallbacks;
             t.handler->onTimer();
         }
-        while (XPending(display) > 0)
-        {
-            XEvent event;
-            XNextEvent(display, &event);
-        }
+        if (ownQueued || (fds.back().revents & POLLIN) != 0)
+            while (XPending(display) > 0)
+            {
+                XEvent event;
+                XNextEvent(display, &event);
+            }
     }
-    xErrors = errorCount;
+    xErrors = errorCount - errorsBefore;
 }
 
 void X11TestHost::click(int x, int y)

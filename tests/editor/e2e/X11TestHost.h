@@ -38,10 +38,31 @@ public:
     std::uint32_t pixel(int x, int y);
     bool screenshot(const std::string& pngPath);
 
+    // Destroys the host's window behind the plug-in's back (as hosts do when they close a
+    // window before removing the view); the plug-in's child window goes with it.
+    void destroyWindow();
+    // A request that fails on the host's own display, delivered to the installed handler.
+    void provokeXError();
+
+    // X errors that reached this host's handler (Xlib's handler is process-wide), by whose
+    // connection they came from: a test host's or another one (the plug-in's).
+    static int errorsOnHostDisplays();
+    static int errorsOnOtherDisplays();
+    // Whether the host's handler is the installed one (Xlib reports it only by replacing it).
+    static bool hostErrorHandlerInstalled();
+    // Another component of the host process installing its handler over whatever is installed,
+    // passing every error on to the one it replaced; and whether it still is installed.
+    static void installChainingErrorHandler();
+    static bool chainingErrorHandlerInstalled();
+    static int errorsSeenByChainingHandler();
+
     int resizeCount = 0;
     Steinberg::ViewRect lastResize{};
     bool offerRunLoop = true;
     int xErrors = 0;
+    // What woke the run loop: descriptor callbacks (by fd) and timer callbacks.
+    int fdCallbacks = 0;
+    int timerCallbacks = 0;
 
     // IPlugFrame
     Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView* view,
@@ -62,6 +83,7 @@ public:
 
     std::size_t handlerCount() const { return handlers.size(); }
     std::size_t timerCount() const { return timers.size(); }
+    std::int64_t timerInterval(std::size_t i) const { return timers.at(i).intervalMs; }
 
 private:
     struct FdEntry
@@ -79,6 +101,7 @@ private:
     _XDisplay* display = nullptr;
     unsigned long window = 0; // an X window ID
     int width, height;
+    int errorsBefore = 0; // the handler's count is process-wide
     std::vector<FdEntry> handlers;
     std::vector<TimerEntry> timers;
 };
