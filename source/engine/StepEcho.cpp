@@ -27,19 +27,25 @@ bool sameBits(float a, float b)
     return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
-// Bit-wise, so a -0 or a NaN counts as a change like any other value. Word by word rather than
-// through memcmp: this runs every block and the call would cost more than the comparison.
+// Bit-wise, so a -0 or a NaN counts as a change like any other value. Word by word, each word
+// read with its own fixed-size memcpy (a plain load): a call to memcmp, or copies of whole
+// objects, would cost more than the comparison, which runs every block.
 template <typename T> bool sameBytes(const T& a, const T& b)
 {
     static_assert(sizeof(T) % sizeof(std::uint32_t) == 0);
-    std::uint32_t x[sizeof(T) / 4], y[sizeof(T) / 4];
-    std::memcpy(x, &a, sizeof(T));
-    std::memcpy(y, &b, sizeof(T));
+    const auto* x = reinterpret_cast<const unsigned char*>(&a);
+    const auto* y = reinterpret_cast<const unsigned char*>(&b);
     std::uint32_t differ = 0;
-    for (std::size_t i = 0; i < sizeof(T) / 4; ++i)
-        differ |= x[i] ^ y[i];
+    for (std::size_t i = 0; i < sizeof(T); i += sizeof(std::uint32_t))
+    {
+        std::uint32_t u, v;
+        std::memcpy(&u, x + i, sizeof u);
+        std::memcpy(&v, y + i, sizeof v);
+        differ |= u ^ v;
+    }
     return differ == 0;
 }
+
 static_assert(sizeof(EchoParams) ==
                   kNumStepParams * sizeof(bool) + (5 * kNumVoices + 2) * sizeof(float),
               "no padding: the comparison sees values only");
@@ -284,20 +290,25 @@ void StepEcho::prepareBlock(const EchoParams& params, std::int32_t stepSamples) 
     }
     block.feedbackFree = feedbackFree;
 
-    const std::size_t step = static_cast<std::size_t>(stepSamples);
-    block.longestDelay = 0;
-    for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
+    // The taps depend on the pattern and the step length only; automation of the sound leaves
+    // them alone.
+    if (!blockValid || blockStepSamples != stepSamples || params.steps != blockParams.steps)
     {
-        std::uint32_t count = 0;
-        for (std::size_t s = 0; s < kNumSteps; ++s)
+        const std::size_t step = static_cast<std::size_t>(stepSamples);
+        block.longestDelay = 0;
+        for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
         {
-            if (!params.steps[8 * v + s])
-                continue;
-            const std::size_t delay = std::min(memory.length - 1, (s + 1) * step);
-            block.tapDelay[v][count++] = delay;
-            block.longestDelay = std::max(block.longestDelay, delay);
+            std::uint32_t count = 0;
+            for (std::size_t s = 0; s < kNumSteps; ++s)
+            {
+                if (!params.steps[8 * v + s])
+                    continue;
+                const std::size_t delay = std::min(memory.length - 1, (s + 1) * step);
+                block.tapDelay[v][count++] = delay;
+                block.longestDelay = std::max(block.longestDelay, delay);
+            }
+            block.tapCount[v] = count;
         }
-        block.tapCount[v] = count;
     }
 
     blockParams = params;
