@@ -3,8 +3,8 @@
 // randomised host sessions: rates from 8 to 192 kHz, blocks of 1 to 8192 samples, every
 // parameter family moving (out-of-range and NaN values included, sanitised by the processor's own
 // intake), tempo jumps, transport and bypass changes, in-place buffers, silences long enough for
-// the settled shortcut, resonance 0 for the feedback-free ladder, and NaN, infinite, subnormal
-// and huge input.
+// the settled shortcut, resonance 0 for the feedback-free ladder, and NaN, infinite, subnormal,
+// offset-sized and huge input.
 //
 // RYVEL_DIFFERENTIAL_SESSIONS=n runs n sessions per variant instead of the quick default.
 
@@ -105,12 +105,17 @@ void appendInput(Session& s, std::mt19937& rng, std::size_t total)
 {
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     std::uniform_real_distribution<double> seconds(0.01, 0.3);
-    std::uniform_int_distribution<int> kind(0, 9);
+    std::uniform_int_distribution<int> kind(0, 10);
+    // Half of the sessions open with offset-sized input: the recursive states hold nothing
+    // larger yet, so the offset's sign reaches the output in every path.
+    bool opening = rng() % 2 == 0;
     while (s.left.size() < total)
     {
         const auto n =
-            std::min(total - s.left.size(), static_cast<std::size_t>(seconds(rng) * s.rate) + 1);
-        const int k = kind(rng);
+            std::min(total - s.left.size(),
+                     static_cast<std::size_t>((opening ? 0.5 : seconds(rng)) * s.rate) + 1);
+        const int k = opening ? 7 : kind(rng);
+        opening = false;
         for (std::size_t i = 0; i < n; ++i)
         {
             float l = 0.0f, r = 0.0f;
@@ -135,6 +140,12 @@ void appendInput(Session& s, std::mt19937& rng, std::size_t total)
                 break;
             case 5:
                 l = r = i % 997 == 0 ? 0.25f : 0.0f;
+                break;
+            case 7:
+                // As small as the anti-denormal offset: the wet sum is then decided by the
+                // offset's sign, sample by sample.
+                l = 3e-20f * unit(rng);
+                r = 1e-19f * unit(rng);
                 break;
             case 6:
             {
