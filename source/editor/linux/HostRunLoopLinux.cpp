@@ -195,6 +195,15 @@ public:
     ~RunLoopHandler() override
     {
         juce::LinuxEventLoopInternal::deregisterLinuxEventLoopListener(*this);
+        // Views the host never removed must not leave callbacks into an unloaded module.
+        if (registeredOn != nullptr)
+            registeredOn->unregisterEventHandler(
+                static_cast<Steinberg::Linux::IEventHandler*>(this));
+        for (auto& [loop, clock] : clocks)
+        {
+            loop->unregisterTimer(clock.get());
+            loop->release();
+        }
         XErrorGuard::uninstall();
     }
 
