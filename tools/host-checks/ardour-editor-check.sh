@@ -38,10 +38,15 @@
 #   Takes about two minutes. Every GUI wait has a timeout; all processes it starts (Xvfb,
 #   openbox, Ardour) are stopped by their PIDs on exit, also on Ctrl-C.
 #
-# Intermittent: in about 1 of 12 repetitions of the two-editor sequence (step 6), Ardour 7.3
-# exited with "BadWindow (invalid Window parameter)" (request_code 15, X_QueryTree) within two
-# seconds of the second editor window being moved and closed; the check "Ardour is still
-# running after closing the second editor" then fails. Run the script a few times.
+# Intermittent, once: in about 1 of 12 repetitions of the two-editor sequence (step 6), Ardour
+# 7.3 exited with "BadWindow (invalid Window parameter)" (request_code 15, X_QueryTree) within
+# two seconds of the second editor window being moved and closed; the check "Ardour is still
+# running after closing the second editor" then failed. JUCE walks up the window tree on its
+# own X connection, and the error for a window Ardour had just destroyed reached GDK's handler,
+# which ends the process. While an editor is attached, errors on JUCE's connection are now
+# ignored (the first one is reported on stderr as "Ryvel: ignoring X error ..."; step 7 notes
+# it). 22 repetitions since then passed, though none showed that line: the race did not come
+# up in them, so they do not prove the cure. Run the script a few times all the same.
 #
 # Coordinates used below were measured on Ardour 7.3 (Debian 12) with a fresh configuration
 # and a main window of its default size; the editor's own coordinates are design pixels scaled
@@ -616,6 +621,9 @@ fi
 
 check "no X error, crash or abort in the host logs" \
     bash -c "! grep -qiE 'X Window System error|segmentation|aborted|core dumped|terminate called' \"$OUT\"/ardour-run*.log"
+
+IGNORED=$(grep -h "Ryvel: ignoring X error" "$OUT"/ardour-run*.log | head -n 1)
+[ -n "$IGNORED" ] && note "the editor kept an X error on its own connection from the host: $IGNORED"
 
 echo
 echo "Host log lines about the plug-in (VST3, Ryvel, Corvane, plugin, error, crash):"

@@ -356,7 +356,8 @@ TEST_F(EditorE2e, AHandlerInstalledOverOursKeepsWorkingAfterTheModuleIsUnloaded)
 }
 
 // A measurement, not a check (run with --gtest_also_run_disabled_tests): the CPU an open, idle
-// editor costs, including this host's own loop.
+// editor costs, including this host's own loop. CPU time depends on the machine and its load,
+// so the checked bound is the wake-up count above; this figure should stay well under 1 %.
 TEST_F(EditorE2e, DISABLED_MeasuresTheCpuOfAnIdleEditor)
 {
     const auto cpuSeconds = []
