@@ -176,6 +176,20 @@ void uninstall()
 
 // ------------------------------------------------------------------------------------------
 
+// The one interface (besides FUnknown) that a module-owned handler answers for.
+template <typename Interface>
+Steinberg::tresult answerFor(Interface* self, const Steinberg::TUID iid, void** obj)
+{
+    if (Steinberg::FUnknownPrivate::iidEqual(iid, Interface::iid) ||
+        Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::FUnknown::iid))
+    {
+        *obj = self;
+        return Steinberg::kResultOk;
+    }
+    *obj = nullptr;
+    return Steinberg::kNoInterface;
+}
+
 // A display refresh rate that JUCE's window takes as "no refresh clock".
 constexpr double kNoRefreshClock = -1.0;
 
@@ -266,14 +280,7 @@ public:
     // Owned by the module, never by the host: reference counting is a formality.
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override
     {
-        if (Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::Linux::IEventHandler::iid) ||
-            Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::FUnknown::iid))
-        {
-            *obj = static_cast<Steinberg::Linux::IEventHandler*>(this);
-            return Steinberg::kResultOk;
-        }
-        *obj = nullptr;
-        return Steinberg::kNoInterface;
+        return answerFor(static_cast<Steinberg::Linux::IEventHandler*>(this), iid, obj);
     }
     Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
     Steinberg::uint32 PLUGIN_API release() override { return 1; }
@@ -288,14 +295,7 @@ private:
 
         Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override
         {
-            if (Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::Linux::ITimerHandler::iid) ||
-                Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::FUnknown::iid))
-            {
-                *obj = static_cast<Steinberg::Linux::ITimerHandler*>(this);
-                return Steinberg::kResultOk;
-            }
-            *obj = nullptr;
-            return Steinberg::kNoInterface;
+            return answerFor(static_cast<Steinberg::Linux::ITimerHandler*>(this), iid, obj);
         }
         Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
         Steinberg::uint32 PLUGIN_API release() override { return 1; }
