@@ -228,23 +228,15 @@ double RyvelProcessor::paramValue(const ParamInfo& info) const noexcept
     return 0.0;
 }
 
-void RyvelProcessor::applyParam(ParamId id, double value) noexcept
-{
-    const ParamInfo* info = findParam(id);
-    if (info == nullptr)
-        return;
-    storeParam(*info, value);
-    if (info->kind == ParamKind::Filter || info->kind == ParamKind::Reso)
-        echo.updateFilterCoeffs(info->voice, params, sampleRate);
-    else if (info->kind == ParamKind::HighPass)
-        echo.updateHighpassCoeff(params, sampleRate);
-}
-
-// Last point of each queue wins, from the block's first sample; no smoothing.
+// Last point of each queue wins, from the block's first sample; no smoothing. Coefficients are
+// recomputed after all queues are read, once per voice whose filter or resonance moved (both
+// moving still costs one update) and once for the high-pass.
 void RyvelProcessor::flushParamChanges(IParameterChanges* changes) noexcept
 {
     if (changes == nullptr)
         return;
+    bool voiceMoved[kNumVoices] = {};
+    bool highpassMoved = false;
     const int32 numQueues = changes->getParameterCount();
     for (int32 q = 0; q < numQueues; ++q)
     {
@@ -252,13 +244,24 @@ void RyvelProcessor::flushParamChanges(IParameterChanges* changes) noexcept
         if (queue == nullptr)
             continue;
         const ParamId id = queue->getParameterId();
+        const ParamInfo* info = findParam(id);
         const int32 numPoints = queue->getPointCount();
         int32 offset = 0;
         ParamValue value = 0.0;
-        if (numPoints < 1 || queue->getPoint(numPoints - 1, offset, value) != kResultOk)
+        if (info == nullptr || numPoints < 1 ||
+            queue->getPoint(numPoints - 1, offset, value) != kResultOk)
             continue;
-        applyParam(id, sanitizeNormalized(id, value));
+        storeParam(*info, sanitizeNormalized(id, value));
+        if (info->kind == ParamKind::Filter || info->kind == ParamKind::Reso)
+            voiceMoved[info->voice] = true;
+        else if (info->kind == ParamKind::HighPass)
+            highpassMoved = true;
     }
+    for (int v = 0; v < kNumVoices; ++v)
+        if (voiceMoved[v])
+            echo.updateFilterCoeffs(v, params, sampleRate);
+    if (highpassMoved)
+        echo.updateHighpassCoeff(params, sampleRate);
 }
 
 void RyvelProcessor::takeTempo(const ProcessContext* context) noexcept

@@ -48,7 +48,6 @@ private:
     void flushParamChanges(Steinberg::Vst::IParameterChanges* changes) noexcept;
     void storeParam(const ParamInfo& info, double value) noexcept;
     double paramValue(const ParamInfo& info) const noexcept;
-    void applyParam(ParamId id, double value) noexcept;
     void takeTempo(const Steinberg::Vst::ProcessContext* context) noexcept;
     void advanceStepClock(std::int32_t numSamples) noexcept;
 
