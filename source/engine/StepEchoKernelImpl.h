@@ -125,24 +125,27 @@ inline Taps tapsOf(const Memory& m, const Block& b, std::size_t w)
     return t;
 }
 
-// Tap sums of frames i .. i + 3 of the chunk, one eight-lane vector per frame. The definition
-// starts each sum at 0 and adds the taps in step order; starting at the first tap differs only
-// in the sign of an all-zero sum, and T + d with d = +-1e-20 is d for both signs of zero.
+// One voice's tap sums of frames i .. i + 3 of the chunk (a stereo frame per lane pair). The
+// definition starts each sum at 0 and adds the taps in step order; starting at the first tap
+// differs only in the sign of an all-zero sum, and T + d with d = +-1e-20 is d for both signs of
+// zero.
+inline V voiceTaps(const Taps& t, std::size_t voice, std::size_t i)
+{
+    const std::uint32_t n = t.count[voice];
+    if (n == 0)
+        return splat(0.0f);
+    V s = load(t.at[voice][0] + 2 * i);
+#pragma GCC unroll 8
+    for (std::uint32_t j = 1; j < n; ++j)
+        s = s + load(t.at[voice][j] + 2 * i);
+    return s;
+}
+
+// Tap sums of frames i .. i + 3 of the chunk, one eight-lane vector per frame.
 inline void sumTaps(const Taps& t, std::size_t i, V (&frames)[4])
 {
     for (std::size_t v = 0; v < 4; ++v)
-    {
-        const std::uint32_t n = t.count[v];
-        if (n == 0)
-        {
-            frames[v] = splat(0.0f);
-            continue;
-        }
-        V s = load(t.at[v][0] + 2 * i);
-        for (std::uint32_t j = 1; j < n; ++j)
-            s = s + load(t.at[v][j] + 2 * i);
-        frames[v] = s;
-    }
+        frames[v] = voiceTaps(t, v, i);
     transposeFrames(frames[0], frames[1], frames[2], frames[3]);
 }
 
@@ -339,15 +342,7 @@ struct InputStages
     // One voice's tap sums of the four frames of group g.
     __attribute__((always_inline)) V taps(std::size_t g, std::size_t voice) const
     {
-        const std::uint32_t n = t.count[voice];
-        if (n == 0)
-            return splat(0.0f);
-        const std::size_t offset = 2 * 4 * g;
-        V s = load(t.at[voice][0] + offset);
-#pragma GCC unroll 8
-        for (std::uint32_t j = 1; j < n; ++j)
-            s = s + load(t.at[voice][j] + offset);
-        return s;
+        return voiceTaps(t, voice, 4 * g);
     }
 
     // The tap sums of group g (one vector per voice) as rows of scratch, one per frame.
