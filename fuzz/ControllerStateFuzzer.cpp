@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (processor->getState(&written) != kResultOk)
         std::abort();
     written.position = 0;
-    for (const auto& [id, value] : Ryvel::StateFormat::read(written))
+    for (const auto& [id, value] : Ryvel::StateFormat::read(written.data))
     {
         const Ryvel::ParamInfo* info = Ryvel::findParam(id);
         const double shown = controller->getParamNormalized(id);

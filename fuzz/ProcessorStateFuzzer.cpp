@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         saved.data.size() != static_cast<std::size_t>(Ryvel::StateFormat::kStateBytes))
         std::abort();
     saved.position = 0;
-    for (const auto& [id, value] : Ryvel::StateFormat::read(saved))
+    for (const auto& [id, value] : Ryvel::StateFormat::read(saved.data))
         if (!(value >= 0.0 && value <= 1.0))
             std::abort();
 

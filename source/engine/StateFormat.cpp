@@ -1,47 +1,52 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/StateFormat.h"
 
-#include "base/source/fstreamer.h"
+#include "engine/ParameterLaws.h"
+
+#include <bit>
 
 namespace Ryvel::StateFormat
 {
 
-Values read(Steinberg::IBStream& stream)
+namespace
 {
-    Steinberg::IBStreamer reader(&stream, kLittleEndian);
+
+std::uint32_t loadLittleEndian(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+} // namespace
+
+Values read(std::span<const std::uint8_t> bytes) noexcept
+{
     Values values{};
-    bool exhausted = false;
-    for (std::size_t i = 0; i < kStreamOrder.size(); ++i)
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < kStreamOrder.size(); ++i, offset += 4)
     {
         const ParamId id = kStreamOrder[i];
         double value = 0.0;
-        if (findParam(id)->isSwitch())
+        if (offset + 4 <= bytes.size())
         {
-            Steinberg::int32 stored = 0;
-            if (!exhausted && reader.readInt32(stored))
-                value = stored != 0 ? 1.0 : 0.0;
+            const std::uint32_t word = loadLittleEndian(bytes.data() + offset);
+            if (findParam(id)->isSwitch())
+                value = word != 0 ? 1.0 : 0.0;
             else
-                exhausted = true;
-        }
-        else
-        {
-            float stored = 0.0f;
-            if (!exhausted && reader.readFloat(stored))
-                value = static_cast<double>(stored);
-            else
-                exhausted = true;
+                value = static_cast<double>(std::bit_cast<float>(word));
         }
         values[i] = {id, sanitizeNormalized(id, value)};
     }
     return values;
 }
 
-bool writeField(Steinberg::IBStream& stream, ParamId id, double value)
+std::array<std::uint8_t, 4> encodeField(ParamId id, double value) noexcept
 {
-    Steinberg::IBStreamer writer(&stream, kLittleEndian);
-    if (findParam(id)->isSwitch())
-        return writer.writeInt32(value >= 0.5 ? 1 : 0);
-    return writer.writeFloat(static_cast<float>(value));
+    const std::uint32_t word = findParam(id)->isSwitch()
+                                   ? (Laws::switchOn(value) ? 1u : 0u)
+                                   : std::bit_cast<std::uint32_t>(static_cast<float>(value));
+    return {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+            static_cast<std::uint8_t>(word >> 16), static_cast<std::uint8_t>(word >> 24)};
 }
 
 } // namespace Ryvel::StateFormat

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The processor's state stream: the 55 parameter values, little-endian, no header, 220 bytes.
+// The processor's state: the 55 parameter values, little-endian, no header, 220 bytes.
 // Switches are int32 (written 1 or 0, read as on when non-zero), everything else float32.
 // Order: the 32 step switches, the voice block (per voice: gain, pan, drive, filter, reso),
 // then Mix, Bypass and HP - the high-pass comes after the bypass, out of ID order, and must
@@ -9,9 +9,10 @@
 
 #include "engine/ParameterCatalogue.h"
 
-#include "pluginterfaces/base/ibstream.h"
-
 #include <array>
+#include <cstdint>
+#include <cstring>
+#include <span>
 #include <utility>
 
 namespace Ryvel::StateFormat
@@ -32,22 +33,28 @@ constexpr std::array<ParamId, kNumParams> buildStreamOrder()
 inline constexpr std::array<ParamId, kNumParams> kStreamOrder = buildStreamOrder();
 
 using Values = std::array<std::pair<ParamId, double>, kNumParams>;
+using Bytes = std::array<std::uint8_t, kStateBytes>;
 
-// Reads the fields in stream order. A stream that ends early is not an error: every field from
-// the first missing one on reads as 0. NaN becomes the parameter's default and other values are
-// limited to 0..1; in-range values come back bit for bit.
-Values read(Steinberg::IBStream& stream);
+// Reads the fields in stream order. A state that ends early is not an error: every field from
+// the first incomplete one on reads as 0. NaN becomes the parameter's default and other values
+// are limited to 0..1; in-range values come back bit for bit. Bytes past the layout are ignored.
+Values read(std::span<const std::uint8_t> bytes) noexcept;
 
-bool writeField(Steinberg::IBStream& stream, ParamId id, double value);
+// The four little-endian bytes of one field.
+std::array<std::uint8_t, 4> encodeField(ParamId id, double value) noexcept;
 
-// Writes `valueOf(id)` for every field in stream order; false as soon as a write fails, so a
-// host stream that takes only part of the state is never reported as a complete save.
-template <typename ValueOf> bool write(Steinberg::IBStream& stream, ValueOf&& valueOf)
+// `valueOf(id)` for every field, in stream order.
+template <typename ValueOf> Bytes write(ValueOf&& valueOf)
 {
+    Bytes bytes{};
+    std::size_t offset = 0;
     for (ParamId id : kStreamOrder)
-        if (!writeField(stream, id, valueOf(id)))
-            return false;
-    return true;
+    {
+        const auto field = encodeField(id, valueOf(id));
+        std::memcpy(bytes.data() + offset, field.data(), field.size());
+        offset += field.size();
+    }
+    return bytes;
 }
 
 } // namespace Ryvel::StateFormat
