@@ -17,7 +17,6 @@ namespace
 
 using EchoKernel::kChunkFrames;
 using EchoKernel::kLanes;
-using EchoKernel::kReadPadFrames;
 using EchoKernel::kStages;
 
 constexpr float kPi = 3.1415927f;
@@ -131,11 +130,6 @@ void StepEcho::saturateAsKernel(Kernel kernel, const float* in, float* out, std:
     EchoKernel::saturatePortable(in, out, n);
 }
 
-std::size_t StepEcho::delayLengthFor(double sampleRate) noexcept
-{
-    return static_cast<std::size_t>(sampleRate * 4.0) + 4096;
-}
-
 bool StepEcho::allocateDelayLines(double sampleRate) noexcept
 {
     const std::size_t length = delayLengthFor(sampleRate);
@@ -144,7 +138,7 @@ bool StepEcho::allocateDelayLines(double sampleRate) noexcept
     std::vector<float> fresh;
     try
     {
-        fresh.assign(2 * (length + kChunkFrames + kReadPadFrames), 0.0f);
+        fresh.assign(delayLineBytesFor(sampleRate) / sizeof(float), 0.0f);
         if (scratch.empty())
             scratch.assign(kChunkFrames * kLanes, 0.0f);
     }

@@ -52,7 +52,17 @@ public:
     StepEcho& operator=(const StepEcho&) = delete;
 
     // Four seconds plus 4096 samples at the given rate.
-    static std::size_t delayLengthFor(double sampleRate) noexcept;
+    static constexpr std::size_t delayLengthFor(double sampleRate) noexcept
+    {
+        return static_cast<std::size_t>(sampleRate * 4.0) + 4096;
+    }
+    // The memory the line of that rate takes: two floats a frame, plus the frames the kernel
+    // mirrors past the end and its read pad.
+    static constexpr std::size_t delayLineBytesFor(double sampleRate) noexcept
+    {
+        return 2 * sizeof(float) *
+               (delayLengthFor(sampleRate) + EchoKernel::kChunkFrames + EchoKernel::kReadPadFrames);
+    }
 
     static bool kernelSupported(Kernel kernel) noexcept;
     // The kernel in use: the fastest one this CPU runs, unless pinned by useKernel (tests and
