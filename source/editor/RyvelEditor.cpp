@@ -11,10 +11,13 @@
 #include "editor/ui/Fonts.h"
 #include "editor/ui/RyvelLookAndFeel.h"
 #include "platform/PlatformServices.h"
+#include "shell/HostBoundary.h"
 #include "shell/RyvelController.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace Ryvel
 {
@@ -54,6 +57,19 @@ void releaseLookAndFeel()
         return;
     juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
     sharedLookAndFeel.reset();
+}
+
+// Above any display's scale. With the largest zoom the view stays a few tens of thousands of
+// pixels wide, far inside the 32-bit sizes the host and the toolkit work in.
+constexpr float kMaxContentScale = 8.0f;
+
+// A host rect whose extents are non-negative and fit in 32 bits (computed without overflow).
+bool isValidSize(const ViewRect& r)
+{
+    const std::int64_t width = std::int64_t{r.right} - r.left;
+    const std::int64_t height = std::int64_t{r.bottom} - r.top;
+    constexpr std::int64_t kMax = std::numeric_limits<int32>::max();
+    return width >= 0 && height >= 0 && width <= kMax && height <= kMax;
 }
 
 } // namespace
@@ -105,25 +121,23 @@ tresult PLUGIN_API RyvelEditor::isPlatformTypeSupported(FIDString type)
 
 tresult PLUGIN_API RyvelEditor::attached(void* parent, FIDString type)
 {
-    if (parent == nullptr || isPlatformTypeSupported(type) != kResultTrue)
+    if (parent == nullptr)
+        return kInvalidArgument;
+    if (isPlatformTypeSupported(type) != kResultTrue)
         return kResultFalse;
-    try
-    {
-        if (!GuiToolkit::attachHostRunLoop(plugFrame, *this))
-            return kResultFalse;
-        hostRunLoopAttached = true;
-        EditorView::attached(parent, type);
-        if (!open(parent))
-        {
-            removed();
-            return kResultFalse;
-        }
-        return kResultOk;
-    }
-    catch (...)
-    {
-        return kResultFalse;
-    }
+    const tresult result = guardHostCall("attached",
+                                         [&]() -> tresult
+                                         {
+                                             if (!GuiToolkit::attachHostRunLoop(plugFrame, *this))
+                                                 return kResultFalse;
+                                             hostRunLoopAttached = true;
+                                             EditorView::attached(parent, type);
+                                             return open(parent) ? kResultOk : kResultFalse;
+                                         });
+    // The host treats a failed attach as no attach: whatever was built goes again.
+    if (result != kResultOk)
+        removed();
+    return result;
 }
 
 void RyvelEditor::onFrame()
@@ -134,38 +148,46 @@ void RyvelEditor::onFrame()
 
 tresult PLUGIN_API RyvelEditor::removed()
 {
-    try
-    {
-        close();
-    }
-    catch (...)
-    {
-    }
+    const tresult closed = guardHostCall("removed",
+                                         [this]
+                                         {
+                                             close();
+                                             return kResultOk;
+                                         });
     if (hostRunLoopAttached)
     {
         GuiToolkit::detachHostRunLoop(*this);
         hostRunLoopAttached = false;
     }
-    return EditorView::removed();
+    const tresult result = EditorView::removed();
+    return closed == kResultOk ? result : closed;
 }
 
 tresult PLUGIN_API RyvelEditor::onSize(ViewRect* newSize)
 {
-    if (newSize == nullptr)
+    if (newSize == nullptr || !isValidSize(*newSize))
         return kInvalidArgument;
-    rect = *newSize;
-    if (window != nullptr)
-        window->setSize(newSize->getWidth(), newSize->getHeight());
-    return kResultTrue;
+    return guardHostCall("onSize",
+                         [&]
+                         {
+                             rect = *newSize;
+                             if (window != nullptr)
+                                 window->setSize(newSize->getWidth(), newSize->getHeight());
+                             return kResultTrue;
+                         });
 }
 
 tresult PLUGIN_API RyvelEditor::setContentScaleFactor(ScaleFactor factor)
 {
-    if (!(factor > 0.0f) || !std::isfinite(factor))
-        return kResultFalse;
-    contentScale = factor;
-    rescale();
-    return kResultTrue;
+    if (!std::isfinite(factor) || !(factor > 0.0f) || factor > kMaxContentScale)
+        return kInvalidArgument;
+    return guardHostCall("setContentScaleFactor",
+                         [&]
+                         {
+                             contentScale = factor;
+                             rescale();
+                             return kResultTrue;
+                         });
 }
 
 void RyvelEditor::loadBitmaps()

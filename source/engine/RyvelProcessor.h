@@ -33,6 +33,32 @@ public:
     Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
     Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
     Steinberg::uint32 PLUGIN_API getTailSamples() override;
+    // The echoes follow the host tempo and the playhead follows the transport; a host that
+    // honours these flags may otherwise leave both out of the process context.
+    Steinberg::uint32 PLUGIN_API getProcessContextRequirements() override
+    {
+        using Requirements = Steinberg::Vst::IProcessContextRequirements;
+        return Requirements::kNeedTempo | Requirements::kNeedTransportState;
+    }
+
+    // Checked versions of the base's bus and connection queries (RyvelProcessorQueries.cpp): the
+    // base reads any direction other than input as output, writes the controller's class ID
+    // through an unchecked pointer and reads a text message's attributes without looking.
+    Steinberg::int32 PLUGIN_API getBusCount(Steinberg::Vst::MediaType type,
+                                            Steinberg::Vst::BusDirection dir) override;
+    Steinberg::tresult PLUGIN_API getBusInfo(Steinberg::Vst::MediaType type,
+                                             Steinberg::Vst::BusDirection dir,
+                                             Steinberg::int32 index,
+                                             Steinberg::Vst::BusInfo& bus) override;
+    Steinberg::tresult PLUGIN_API activateBus(Steinberg::Vst::MediaType type,
+                                              Steinberg::Vst::BusDirection dir,
+                                              Steinberg::int32 index,
+                                              Steinberg::TBool state) override;
+    Steinberg::tresult PLUGIN_API
+    getBusArrangement(Steinberg::Vst::BusDirection dir, Steinberg::int32 index,
+                      Steinberg::Vst::SpeakerArrangement& arr) override;
+    Steinberg::tresult PLUGIN_API getControllerClassId(Steinberg::TUID classId) override;
+    Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
 
     // Inspection for the engine's unit tests (control thread).
     std::int32_t currentStepSamples() const { return stepSamples; }

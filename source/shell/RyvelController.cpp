@@ -2,9 +2,12 @@
 #include "shell/RyvelController.h"
 
 #include "engine/StateFormat.h"
+#include "shell/HostBoundary.h"
 
 #include "pluginterfaces/base/ustring.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -43,6 +46,8 @@ tresult PLUGIN_API RyvelController::initialize(FUnknown* context)
                 parameter->getInfo().flags |= ParameterInfo::kIsBypass;
             parameters.addParameter(parameter);
         }
+        // Hosts list parameters under their units, and the root unit is always listed.
+        addUnit(new Unit(STR16("Root"), kRootUnitId, kNoParentUnitId));
     }
     catch (const std::bad_alloc&)
     {
@@ -74,14 +79,8 @@ IPlugView* PLUGIN_API RyvelController::createView(FIDString name)
 {
     if (name == nullptr || std::strcmp(name, ViewType::kEditor) != 0 || viewFactory == nullptr)
         return nullptr;
-    try
-    {
-        return viewFactory(*this);
-    }
-    catch (...)
-    {
-        return nullptr;
-    }
+    return guardHostCall("createView", static_cast<IPlugView*>(nullptr),
+                         [this] { return viewFactory(*this); });
 }
 
 tresult PLUGIN_API RyvelController::setParamNormalized(ParamID tag, ParamValue value)
@@ -89,10 +88,125 @@ tresult PLUGIN_API RyvelController::setParamNormalized(ParamID tag, ParamValue v
     // A non-finite value would poison the parameter and, through the editor, its drawing.
     if (!std::isfinite(value))
         return kResultFalse;
-    const tresult result = EditControllerEx1::setParamNormalized(tag, value);
-    if (result == kResultOk && editor != nullptr)
-        editor->updateControlFromParam(tag, getParamNormalized(tag));
-    return result;
+    // The forward runs the editor's code, and with it the GUI toolkit's.
+    return guardHostCall("setParamNormalized",
+                         [&]
+                         {
+                             const tresult result =
+                                 EditControllerEx1::setParamNormalized(tag, value);
+                             if (result == kResultOk && editor != nullptr)
+                                 editor->updateControlFromParam(tag, getParamNormalized(tag));
+                             return result;
+                         });
+}
+
+tresult PLUGIN_API RyvelController::getParameterInfo(int32 paramIndex, ParameterInfo& info)
+{
+    if (paramIndex < 0 || paramIndex >= getParameterCount())
+        return kInvalidArgument;
+    return EditControllerEx1::getParameterInfo(paramIndex, info);
+}
+
+tresult PLUGIN_API RyvelController::getParamStringByValue(ParamID tag, ParamValue valueNormalized,
+                                                          String128 string)
+{
+    if (string == nullptr)
+        return kInvalidArgument;
+    return EditControllerEx1::getParamStringByValue(tag, valueNormalized, string);
+}
+
+tresult PLUGIN_API RyvelController::getParamValueByString(ParamID tag, TChar* string,
+                                                          ParamValue& valueNormalized)
+{
+    if (string == nullptr)
+        return kInvalidArgument;
+    return EditControllerEx1::getParamValueByString(tag, string, valueNormalized);
+}
+
+bool RyvelController::hasUnit(UnitID unitId) const
+{
+    return std::any_of(units.begin(), units.end(),
+                       [unitId](const IPtr<Unit>& unit) { return unit->getID() == unitId; });
+}
+
+bool RyvelController::hasProgram(ProgramListID listId, int32 programIndex) const
+{
+    const ProgramList* list = getProgramList(listId);
+    return list != nullptr && programIndex >= 0 && programIndex < list->getCount();
+}
+
+tresult PLUGIN_API RyvelController::getUnitInfo(int32 unitIndex, UnitInfo& info)
+{
+    if (unitIndex < 0 || unitIndex >= getUnitCount())
+        return kInvalidArgument;
+    return EditControllerEx1::getUnitInfo(unitIndex, info);
+}
+
+tresult PLUGIN_API RyvelController::getProgramListInfo(int32 listIndex, ProgramListInfo& info)
+{
+    if (listIndex < 0 || listIndex >= getProgramListCount())
+        return kInvalidArgument;
+    return EditControllerEx1::getProgramListInfo(listIndex, info);
+}
+
+tresult PLUGIN_API RyvelController::getProgramName(ProgramListID listId, int32 programIndex,
+                                                   String128 name)
+{
+    if (name == nullptr || !hasProgram(listId, programIndex))
+        return kInvalidArgument;
+    return EditControllerEx1::getProgramName(listId, programIndex, name);
+}
+
+tresult PLUGIN_API RyvelController::getProgramInfo(ProgramListID listId, int32 programIndex,
+                                                   Vst::CString attributeId,
+                                                   String128 attributeValue)
+{
+    if (attributeId == nullptr || attributeValue == nullptr || !hasProgram(listId, programIndex))
+        return kInvalidArgument;
+    return EditControllerEx1::getProgramInfo(listId, programIndex, attributeId, attributeValue);
+}
+
+tresult PLUGIN_API RyvelController::getProgramPitchName(ProgramListID listId, int32 programIndex,
+                                                        int16 midiPitch, String128 name)
+{
+    if (name == nullptr || !hasProgram(listId, programIndex))
+        return kInvalidArgument;
+    return EditControllerEx1::getProgramPitchName(listId, programIndex, midiPitch, name);
+}
+
+tresult PLUGIN_API RyvelController::selectUnit(UnitID unitId)
+{
+    if (!hasUnit(unitId))
+        return kInvalidArgument;
+    return EditControllerEx1::selectUnit(unitId);
+}
+
+tresult PLUGIN_API RyvelController::getUnitByBus(MediaType type, BusDirection dir, int32 busIndex,
+                                                 int32 channel, UnitID& unitId)
+{
+    if ((type != kAudio && type != kEvent) || (dir != kInput && dir != kOutput) || busIndex < 0)
+        return kInvalidArgument;
+    return EditControllerEx1::getUnitByBus(type, dir, busIndex, channel, unitId);
+}
+
+tresult PLUGIN_API RyvelController::setUnitProgramData(int32 listOrUnitId, int32 programIndex,
+                                                       IBStream* data)
+{
+    // A program index names a program of a list; a negative one means the ID names a unit.
+    const bool known =
+        programIndex >= 0 ? hasProgram(listOrUnitId, programIndex) : hasUnit(listOrUnitId);
+    if (data == nullptr || !known)
+        return kInvalidArgument;
+    return EditControllerEx1::setUnitProgramData(listOrUnitId, programIndex, data);
+}
+
+// The base reads a text message's attribute list without checking that the message has one.
+tresult PLUGIN_API RyvelController::notify(IMessage* message)
+{
+    if (message != nullptr && FIDStringsEqual(message->getMessageID(), "TextMessage") &&
+        message->getAttributes() == nullptr)
+        return kInvalidArgument;
+    return EditControllerEx1::notify(message);
 }
 
 } // namespace Ryvel

@@ -27,6 +27,43 @@ public:
     // A new editor for exactly "editor"; null for any other name.
     Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
 
+    // Checked versions of base queries: the base reads parameters and units by index with a
+    // throwing lookup, writes through out-pointers unchecked and accepts any unit or bus.
+    // Indexes out of range, unknown units, program lists and bus kinds, and null pointers
+    // answer kInvalidArgument; an unknown parameter ID answers kResultFalse, as the base does.
+    Steinberg::tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
+                                                   Steinberg::Vst::ParameterInfo& info) override;
+    Steinberg::tresult PLUGIN_API getParamStringByValue(Steinberg::Vst::ParamID tag,
+                                                        Steinberg::Vst::ParamValue valueNormalized,
+                                                        Steinberg::Vst::String128 string) override;
+    Steinberg::tresult PLUGIN_API
+    getParamValueByString(Steinberg::Vst::ParamID tag, Steinberg::Vst::TChar* string,
+                          Steinberg::Vst::ParamValue& valueNormalized) override;
+    Steinberg::tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex,
+                                              Steinberg::Vst::UnitInfo& info) override;
+    Steinberg::tresult PLUGIN_API
+    getProgramListInfo(Steinberg::int32 listIndex, Steinberg::Vst::ProgramListInfo& info) override;
+    Steinberg::tresult PLUGIN_API getProgramName(Steinberg::Vst::ProgramListID listId,
+                                                 Steinberg::int32 programIndex,
+                                                 Steinberg::Vst::String128 name) override;
+    Steinberg::tresult PLUGIN_API getProgramInfo(Steinberg::Vst::ProgramListID listId,
+                                                 Steinberg::int32 programIndex,
+                                                 Steinberg::Vst::CString attributeId,
+                                                 Steinberg::Vst::String128 attributeValue) override;
+    Steinberg::tresult PLUGIN_API getProgramPitchName(Steinberg::Vst::ProgramListID listId,
+                                                      Steinberg::int32 programIndex,
+                                                      Steinberg::int16 midiPitch,
+                                                      Steinberg::Vst::String128 name) override;
+    Steinberg::tresult PLUGIN_API selectUnit(Steinberg::Vst::UnitID unitId) override;
+    Steinberg::tresult PLUGIN_API getUnitByBus(Steinberg::Vst::MediaType type,
+                                               Steinberg::Vst::BusDirection dir,
+                                               Steinberg::int32 busIndex, Steinberg::int32 channel,
+                                               Steinberg::Vst::UnitID& unitId) override;
+    Steinberg::tresult PLUGIN_API setUnitProgramData(Steinberg::int32 listOrUnitId,
+                                                     Steinberg::int32 programIndex,
+                                                     Steinberg::IBStream* data) override;
+    Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
+
     // The module installs the editor's constructor here, so the controller library does not
     // depend on the GUI toolkit (tests and tools use it without one).
     using ViewFactory = Steinberg::IPlugView* (*)(RyvelController& controller);
@@ -43,6 +80,9 @@ public:
     EditorLink* currentEditor() const { return editor; }
 
 private:
+    bool hasUnit(Steinberg::Vst::UnitID unitId) const;
+    bool hasProgram(Steinberg::Vst::ProgramListID listId, Steinberg::int32 programIndex) const;
+
     EditorLink* editor = nullptr; // not owning
 };
 

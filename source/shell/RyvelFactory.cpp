@@ -3,6 +3,7 @@
 
 #include "engine/RyvelProcessor.h"
 #include "shell/ClassIds.h"
+#include "shell/HostBoundary.h"
 #include "shell/RyvelController.h"
 
 #include "public.sdk/source/main/pluginfactory.h"
@@ -29,6 +30,16 @@ public:
     {
         if (moduleFactory == this)
             moduleFactory = nullptr;
+    }
+
+    // Constructing an instance runs our constructors and the SDK bases' (which allocate).
+    tresult PLUGIN_API createInstance(FIDString cid, FIDString iid, void** obj) override
+    {
+        const tresult result = Ryvel::guardHostCall(
+            "createInstance", [&] { return CPluginFactory::createInstance(cid, iid, obj); });
+        if (result == kInternalError && obj != nullptr)
+            *obj = nullptr;
+        return result;
     }
 };
 
@@ -79,17 +90,14 @@ CPluginFactory* createFactory()
 
 extern "C" SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory()
 {
-    try
-    {
-        std::lock_guard<std::mutex> lock(moduleFactoryMutex);
-        if (moduleFactory == nullptr)
-            moduleFactory = createFactory();
-        else
-            moduleFactory->addRef();
-        return moduleFactory;
-    }
-    catch (...)
-    {
-        return nullptr;
-    }
+    return Ryvel::guardHostCall("GetPluginFactory", static_cast<IPluginFactory*>(nullptr),
+                                []() -> IPluginFactory*
+                                {
+                                    std::lock_guard<std::mutex> lock(moduleFactoryMutex);
+                                    if (moduleFactory == nullptr)
+                                        moduleFactory = createFactory();
+                                    else
+                                        moduleFactory->addRef();
+                                    return moduleFactory;
+                                });
 }
