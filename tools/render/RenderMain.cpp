@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ryvel-render: an offline host. Loads Ryvel.vst3 through GetPluginFactory, streams an audio
-// file through the processor block by block with the transport playing, and writes the result
-// followed by the echo tail.
+// ryvel-render: an offline host. Loads Ryvel.vst3 through GetPluginFactory, or Ryvel.lv2 through
+// lilv, streams an audio file through the processor block by block with the transport playing,
+// and writes the result followed by the echo tail.
 
 #include "DemoLoop.h"
+#include "Lv2Host.h"
 #include "RenderOptions.h"
 #include "SoundFile.h"
 #include "TestHost.h"
+
+#include "engine/ParameterCatalogue.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -59,7 +63,10 @@ std::string resolveBundle(const std::string& requested)
     namespace fs = std::filesystem;
     if (!requested.empty())
     {
-        if (!fs::is_regular_file(moduleFileInBundle(requested)))
+        const std::string expected = Ryvel::Lv2Host::isLv2BundlePath(requested)
+                                         ? requested + "/manifest.ttl"
+                                         : moduleFileInBundle(requested);
+        if (!fs::is_regular_file(expected))
             throw Failure("plug-in bundle not found: " + requested);
         return requested;
     }
@@ -117,6 +124,101 @@ int outputFormat(int inputFormat, SampleFormat requested)
     }
     return container | (flac ? SF_FORMAT_PCM_24 : SF_FORMAT_FLOAT);
 }
+
+// The processor as the renderer drives it, in either format.
+class Processor
+{
+public:
+    virtual ~Processor() = default;
+    // The parameters by ID and title, as the plug-in's host shows them.
+    virtual std::vector<PublishedParameter> parameters() = 0;
+    // A parameter's value from the next block on.
+    virtual void set(Vst::ParamID id, double value) = 0;
+    virtual void loadState(const std::vector<std::uint8_t>& bytes, const std::string& path) = 0;
+    virtual std::vector<std::uint8_t> state() = 0;
+    virtual void process(const float* inL, const float* inR, float* outL, float* outR, int n,
+                         const Transport& transport) = 0;
+};
+
+class Vst3Processor final : public Processor
+{
+public:
+    Vst3Processor(const std::string& bundle, int rate, int blockSize)
+        : module(moduleFileInBundle(bundle))
+    {
+        if (!module.loaded())
+            throw Failure("cannot load " + bundle + ": " + module.error());
+        factory = module.factory();
+        if (!factory)
+            throw Failure("no plug-in factory in " + bundle);
+        driver = std::make_unique<ProcessorDriver>(*factory.get(), rate, blockSize);
+        if (!driver->ready())
+            throw Failure("the plug-in refused " + std::to_string(rate) + " Hz");
+    }
+    std::vector<PublishedParameter> parameters() override
+    {
+        return publishedParameters(*factory.get(), driver->component());
+    }
+    void set(Vst::ParamID id, double value) override { driver->changes.add(id, value); }
+    void loadState(const std::vector<std::uint8_t>& bytes, const std::string& path) override
+    {
+        MemoryStream stream(bytes);
+        if (driver->component().setState(&stream) != kResultOk)
+            throw Failure("the plug-in refused the state in " + path);
+    }
+    std::vector<std::uint8_t> state() override { return getState(driver->component()); }
+    void process(const float* inL, const float* inR, float* outL, float* outR, int n,
+                 const Transport& transport) override
+    {
+        driver->process(inL, inR, outL, outR, n, transport);
+    }
+
+private:
+    PluginModule module;
+    Ref<IPluginFactory> factory;
+    std::unique_ptr<ProcessorDriver> driver;
+};
+
+class Lv2Processor final : public Processor
+{
+public:
+    Lv2Processor(const std::string& path, int rate) : bundle(path)
+    {
+        if (!bundle.loaded())
+            throw Failure("cannot load " + path + ": " + bundle.error());
+        driver = std::make_unique<Ryvel::Lv2Host::PluginDriver>(bundle, rate);
+        if (!driver->ready())
+            throw Failure("the plug-in refused " + std::to_string(rate) + " Hz");
+    }
+    // The catalogue's titles and IDs, so that --set means the same in both formats.
+    std::vector<PublishedParameter> parameters() override
+    {
+        std::vector<PublishedParameter> out;
+        for (const Ryvel::ParamInfo& info : Ryvel::kParams)
+            out.push_back({info.id, std::string(info.title())});
+        return out;
+    }
+    // A control port holds its value until the host writes another.
+    void set(Vst::ParamID id, double value) override { driver->setParameter(id, value); }
+    void loadState(const std::vector<std::uint8_t>& bytes, const std::string&) override
+    {
+        driver->setState(bytes);
+    }
+    std::vector<std::uint8_t> state() override
+    {
+        const auto bytes = driver->getState();
+        return {bytes.begin(), bytes.end()};
+    }
+    void process(const float* inL, const float* inR, float* outL, float* outR, int n,
+                 const Transport& transport) override
+    {
+        driver->process(inL, inR, outL, outR, n, transport);
+    }
+
+private:
+    Ryvel::Lv2Host::Bundle bundle;
+    std::unique_ptr<Ryvel::Lv2Host::PluginDriver> driver;
+};
 
 // Titles are matched as the controller publishes them, ignoring case; a number is an ID.
 Vst::ParamID resolveParameter(const std::string& name,
@@ -205,27 +307,19 @@ int render(const Options& options)
     const int format = outputFormat(info.format, options.format);
 
     const std::string bundle = resolveBundle(options.plugin);
-    PluginModule module(moduleFileInBundle(bundle));
-    if (!module.loaded())
-        throw Failure("cannot load " + bundle + ": " + module.error());
-    auto factory = module.factory();
-    if (!factory)
-        throw Failure("no plug-in factory in " + bundle);
-    ProcessorDriver driver(*factory.get(), info.samplerate, options.blockSize);
-    if (!driver.ready())
-        throw Failure("the plug-in refused " + std::to_string(info.samplerate) + " Hz");
+    std::unique_ptr<Processor> plugin;
+    if (Ryvel::Lv2Host::isLv2BundlePath(bundle))
+        plugin = std::make_unique<Lv2Processor>(bundle, info.samplerate);
+    else
+        plugin = std::make_unique<Vst3Processor>(bundle, info.samplerate, options.blockSize);
 
     if (!options.loadState.empty())
-    {
-        MemoryStream stream(readStateFile(options.loadState));
-        if (driver.component().setState(&stream) != kResultOk)
-            throw Failure("the plug-in refused the state in " + options.loadState);
-    }
+        plugin->loadState(readStateFile(options.loadState), options.loadState);
     if (!options.assignments.empty())
     {
-        const auto published = publishedParameters(*factory.get(), driver.component());
+        const auto published = plugin->parameters();
         for (const Assignment& a : options.assignments)
-            driver.changes.add(resolveParameter(a.name, published), a.value);
+            plugin->set(resolveParameter(a.name, published), a.value);
     }
 
     SoundFile out;
@@ -246,8 +340,8 @@ int render(const Options& options)
     auto runBlock = [&](std::size_t n)
     {
         const auto start = std::chrono::steady_clock::now();
-        driver.process(inL.data(), inR.data(), outL.data(), outR.data(), static_cast<int>(n),
-                       transport);
+        plugin->process(inL.data(), inR.data(), outL.data(), outR.data(), static_cast<int>(n),
+                        transport);
         busy += std::chrono::steady_clock::now() - start;
         for (std::size_t i = 0; i < n; ++i)
         {
@@ -300,7 +394,7 @@ int render(const Options& options)
         throw Failure("cannot write " + options.output + ": " + out.error());
 
     if (!options.saveState.empty())
-        writeStateFile(options.saveState, getState(driver.component()));
+        writeStateFile(options.saveState, plugin->state());
 
     const double rate = info.samplerate;
     // Speed counts everything the plug-in processed, the silent end of the tail included.

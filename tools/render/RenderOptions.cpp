@@ -14,11 +14,13 @@ const char* const kUsage =
 
 Runs an audio file (WAV, AIFF or FLAC; mono is played on both channels) through the Ryvel
 plug-in as a host does, at the file's sample rate with the transport playing, and writes the
-result in the same container, followed by the echo tail (up to 4 s).
+result in the same container, followed by the echo tail (up to 4 s). Both plug-in formats give
+the same file to the bit; states saved by one load into the other.
 
 options:
-  --plugin <bundle>     Ryvel.vst3 to load (default: ~/.vst3/Ryvel.vst3 when installed,
-                        else the bundle of this build)
+  --plugin <bundle>     Ryvel.vst3 or Ryvel.lv2 to load; a folder ending in .lv2 or holding
+                        a manifest.ttl is hosted as LV2 (default: ~/.vst3/Ryvel.vst3 when
+                        installed, else the VST 3 bundle of this build)
   --block <n>           block size in samples, 1 to 8192 (default 512)
   --tempo <bpm>         host tempo, 1 to 999 (default 120)
   --set <name>=<value>  set a parameter by title or ID to a normalised value 0..1, e.g.

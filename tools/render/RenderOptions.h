@@ -30,7 +30,7 @@ struct Options
     bool help = false;
     std::string makeDemoLoop; // non-empty: write the demo loop there and stop
     std::string input, output;
-    std::string plugin; // empty: the installed bundle, else the build's
+    std::string plugin; // Ryvel.vst3 or Ryvel.lv2; empty: the installed VST 3, else the build's
     int blockSize = 512;
     double tempo = 120.0;
     SampleFormat format = SampleFormat::Default;
