@@ -4,6 +4,7 @@
 #include "editor/ui/Drawing.h"
 #include "editor/ui/Fonts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -62,7 +63,7 @@ void LabelSlider::flashReadout()
 {
     readoutText = formatValue();
     labelAlpha = 0.0f;
-    holdMs = kReadoutHoldMs;
+    lastChangeMs = clock();
     if (readoutTimer == nullptr)
         readoutTimer = std::make_unique<UiTimer>(kReadoutPeriodMs, [this] { readoutTick(); });
     readoutTimer->start();
@@ -71,17 +72,12 @@ void LabelSlider::flashReadout()
 
 void LabelSlider::readoutTick()
 {
-    if (holdMs > 0.0)
-        holdMs -= kReadoutPeriodMs;
-    else
-    {
-        labelAlpha += kReadoutFadePerTick;
-        if (labelAlpha >= 1.0f)
-        {
-            labelAlpha = 1.0f;
-            readoutTimer->stop();
-        }
-    }
+    const double fadedMs = clock() - lastChangeMs - kReadoutHoldMs;
+    if (fadedMs < 0.0)
+        return;
+    labelAlpha = static_cast<float>(std::min(1.0, fadedMs / kReadoutFadeMs));
+    if (labelAlpha >= 1.0f)
+        readoutTimer->stop();
     invalid();
 }
 

@@ -3,9 +3,10 @@
 
 // The header's horizontal sliders (mix, high-pass): a pill with a caption, a one-pixel track and
 // a thumb. A click jumps the thumb to the pointer; while the value changes, the caption gives way
-// to the value, which stays 1.5 s after the last change and then cross-fades back over 14 ticks.
-// UI thread only.
+// to the value, which stays 1.5 s after the last change and then cross-fades back in 220 ms (14
+// ticks of its 16 ms timer), by the clock rather than by counting ticks. UI thread only.
 
+#include "editor/ui/AnimationClock.h"
 #include "editor/ui/Control.h"
 #include "editor/ui/UiTimer.h"
 
@@ -27,7 +28,8 @@ class LabelSlider : public Control
 public:
     static constexpr int kReadoutPeriodMs = 16;
     static constexpr double kReadoutHoldMs = 1500.0;
-    static constexpr float kReadoutFadePerTick = 0.07272727f;
+    // 0.07272727 of the way back to the caption per tick at the timer's own rate.
+    static constexpr double kReadoutFadeMs = 220.0;
 
     LabelSlider(juce::Rectangle<int> bounds, ControlListener* listener, std::int32_t tag,
                 std::string label, ValueFormat format);
@@ -43,11 +45,11 @@ public:
     const std::string& getLabel() const { return label; }
     ValueFormat getFormat() const { return format; }
     float getLabelAlpha() const { return labelAlpha; }
-    double getHoldMs() const { return holdMs; }
     const std::string& getReadoutText() const { return readoutText; }
     bool isDragging() const { return dragging; }
     // Null until the first readout.
     UiTimer* getReadoutTimer() const { return readoutTimer.get(); }
+    void setClock(AnimationClock c) { clock = std::move(c); }
 
     // Track ends in local coordinates: the value runs from 0 at trackStart to 1 at trackEnd.
     float trackStart() const;
@@ -66,7 +68,8 @@ private:
     ValueFormat format;
     bool dragging = false;
     float labelAlpha = 1.0f;
-    double holdMs = 0.0;
+    double lastChangeMs = 0.0; // when the readout was last (re)started
+    AnimationClock clock = steadyMilliseconds;
     std::string readoutText;
     std::unique_ptr<UiTimer> readoutTimer;
 };

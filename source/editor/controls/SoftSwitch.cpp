@@ -3,6 +3,8 @@
 
 #include "editor/ui/Drawing.h"
 
+#include <algorithm>
+
 #include <utility>
 
 namespace Ryvel::ui
@@ -37,6 +39,7 @@ SoftSwitch::SoftSwitch(juce::Rectangle<int> bounds, ControlListener* listener, s
 void SoftSwitch::triggerFlash()
 {
     flashAlpha = 1.0f;
+    flashStartMs = clock();
     if (flashTimer == nullptr)
         flashTimer = std::make_unique<UiTimer>(kFlashPeriodMs, [this] { flashTick(); });
     flashTimer->start();
@@ -45,7 +48,8 @@ void SoftSwitch::triggerFlash()
 
 void SoftSwitch::flashTick()
 {
-    flashAlpha -= kFlashFadePerTick;
+    const double elapsedMs = clock() - flashStartMs;
+    flashAlpha = static_cast<float>(std::min(1.0, 1.0 - elapsedMs / kFlashFadeMs));
     if (flashAlpha <= 0.0f)
     {
         flashAlpha = 0.0f;

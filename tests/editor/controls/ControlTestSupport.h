@@ -4,7 +4,9 @@
 // What the control tests share: a listener that records the edit protocol, pointer events, and
 // drawing a component into an image the way the editor's zoom would.
 
+#include "editor/ui/AnimationClock.h"
 #include "editor/ui/Control.h"
+#include "editor/ui/UiTimer.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -98,6 +100,23 @@ int countPixels(const juce::Image& image, juce::Rectangle<int> area, Predicate p
                 ++count;
     return count;
 }
+
+// The time an animated control sees, moved by the test: a timer tick `ms` after the previous one
+// is `tick(timer, ms)`.
+struct ManualClock
+{
+    double nowMs = 5000.0;
+
+    AnimationClock function()
+    {
+        return [this] { return nowMs; };
+    }
+    void tick(UiTimer& timer, double ms)
+    {
+        nowMs += ms;
+        timer.fire();
+    }
+};
 
 // Where the built bundle keeps its bitmaps and fonts.
 inline std::string testResources()

@@ -46,6 +46,8 @@ TEST(Rendering, SwitchDrawsItsStateBitmapAndTheFlashOverIt)
     const juce::Image active = solid(10, 10, juce::Colours::white);
     SoftSwitch sw({0, 0, 87, 65}, nullptr, 0, 0, 0, solid(174, 130, offColour),
                   solid(174, 130, onColour), solid(174, 130, pressedColour), active);
+    ManualClock clock;
+    sw.setClock(clock.function());
 
     EXPECT_TRUE(near(render(sw).getPixelAt(43, 32), offColour));
     sw.setValue(1.0f);
@@ -59,14 +61,14 @@ TEST(Rendering, SwitchDrawsItsStateBitmapAndTheFlashOverIt)
     sw.triggerFlash();
     EXPECT_TRUE(near(render(sw).getPixelAt(43, 32), juce::Colours::white));
     for (int tick = 0; tick < 7; ++tick)
-        sw.getFlashTimer()->fire();
+        clock.tick(*sw.getFlashTimer(), 16.0);
     // Half faded (alpha 0.51): halfway between the accent and white.
     const juce::Colour mixed = render(sw).getPixelAt(43, 32);
     EXPECT_TRUE(near(mixed, onColour.interpolatedWith(juce::Colours::white, 0.51f), 4))
         << mixed.toDisplayString(true);
 
     while (sw.getFlashTimer()->isRunning())
-        sw.getFlashTimer()->fire();
+        clock.tick(*sw.getFlashTimer(), 16.0);
     sw.onMouseDown(press(10, 10));
     EXPECT_TRUE(near(render(sw).getPixelAt(20, 50), pressedColour));
 }

@@ -223,6 +223,11 @@ TEST_F(EditorView, PlayheadFlashesActiveStepsOncePerNewStep)
     controller->setParamNormalized(stepId(0, 1), 1.0);
     controller->setParamNormalized(stepId(2, 1), 1.0);
     controller->setParamNormalized(stepId(1, 2), 1.0);
+    // The flashes fade by the clock, which here moves only when the test moves it.
+    double nowMs = 0.0;
+    for (int v = 0; v < kNumVoices; ++v)
+        for (int s = 0; s < kNumSteps; ++s)
+            editor->stepSwitch(v, s)->setClock([&nowMs] { return nowMs; });
     auto flashing = [&]
     {
         std::vector<ParamId> ids;
@@ -240,11 +245,11 @@ TEST_F(EditorView, PlayheadFlashesActiveStepsOncePerNewStep)
     RyvelShared::playheadStep.store(1);
     editor->pollPlayhead();
     EXPECT_EQ(flashing(), (std::vector<ParamId>{stepId(0, 1), stepId(2, 1)}));
-    // Let the flashes fade out completely (15 ticks).
-    for (int tick = 0; tick < 15; ++tick)
-        for (int v : {0, 2})
-            if (auto* timer = editor->stepSwitch(v, 1)->getFlashTimer())
-                timer->fire();
+    // Let the flashes fade out completely.
+    nowMs += ui::SoftSwitch::kFlashFadeMs;
+    for (int v : {0, 2})
+        if (auto* timer = editor->stepSwitch(v, 1)->getFlashTimer())
+            timer->fire();
     EXPECT_TRUE(flashing().empty());
     editor->pollPlayhead(); // same step again: nothing
     EXPECT_TRUE(flashing().empty());
