@@ -78,5 +78,28 @@ TEST(BundledFonts, RegistersTheBundlesTtfAndOtfFilesWhateverTheirLetterCase)
     EXPECT_STREQ(first, second);
 }
 
+// An LV2 bundle keeps its binaries at the top, with the resources beside them.
+TEST(BundledFonts, FindsAnLv2BundlesResourcesBesideItsBinary)
+{
+    TestSupport::TempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    const fs::path bundle = dir.path() / "Ryvel.lv2";
+    const fs::path fonts = bundle / "Resources" / "Fonts";
+    const fs::path module = bundle / "ryvel-ui.so";
+    fs::create_directories(fonts);
+    fs::copy_file(RYVEL_TEST_FONT_PROBE, module);
+    fs::copy_file(fs::path(RYVEL_TEST_DEJAVU_DIR) / "DejaVuSans.ttf", fonts / "Sans.ttf");
+
+    void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle, nullptr) << dlerror();
+    using Probe = void (*)(char*, std::size_t);
+    const auto probe = reinterpret_cast<Probe>(dlsym(handle, "ryvelProbeRegisterFonts"));
+    ASSERT_NE(probe, nullptr);
+    char registry[4096];
+    probe(registry, sizeof registry);
+    dlclose(handle);
+    EXPECT_EQ(std::string(registry), (fonts / "Sans.ttf").string() + "\tDejaVu Sans\n");
+}
+
 } // namespace
 } // namespace Ryvel

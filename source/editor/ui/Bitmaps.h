@@ -11,8 +11,9 @@
 namespace Ryvel::ui
 {
 
-// The bundle's Contents/Resources folder, found from the module's own file (two components up
-// from Contents/<arch>-linux/Ryvel.so); empty when the module's path cannot be found.
+// The bundle's resources folder, found from the module's own file (Contents/Resources of a
+// VST 3 bundle, Resources of an LV2 bundle; see bundleResourcesFolder); empty when the module's
+// path cannot be found.
 std::string bundleResourcesDir();
 
 // `fileName` (a PNG) from `resourcesDir`; an invalid image if either is empty, the file is
