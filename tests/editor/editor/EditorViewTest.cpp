@@ -12,9 +12,12 @@
 #include "editor/controls/SoftSwitch.h"
 #include "editor/controls/TabPill.h"
 #include "editor/ui/UiTimer.h"
+#include "engine/RyvelProcessor.h"
 #include "engine/RyvelShared.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace Ryvel;
 using namespace Ryvel::Testing;
@@ -205,6 +208,48 @@ TEST_F(EditorView, AutomationMovesControlsWithoutEchoOrReadout)
     EXPECT_EQ(mix->getReadoutText(), "100%");
     EXPECT_EQ(controller->getParamNormalized(kMixId), 1.0);
     EXPECT_EQ(handler.events.front(), "begin 162");
+}
+
+// Whether the processor, given `value` for voice 1's first step, echoes a click a step later.
+bool processorPlaysFirstStep(double value)
+{
+    TestHost::ProcessorDriver driver(
+        TestHost::Ref<Steinberg::Vst::IComponent>(new RyvelProcessor()), 44100.0);
+    EXPECT_TRUE(driver.ready());
+    driver.changes.add(stepId(0, 0), value);
+    std::vector<float> in(8192, 0.0f), outL(in.size()), outR(in.size());
+    in[0] = 1.0f;
+    driver.process(in.data(), in.data(), outL.data(), outR.data(), static_cast<int>(in.size()));
+    // At 120 BPM the echo is due 5512 samples after the click; nothing else sounds there.
+    float peak = 0.0f;
+    for (std::size_t i = 5000; i < in.size(); ++i)
+        peak = std::max(peak, std::fabs(outL[i]));
+    return peak > 1e-3f;
+}
+
+// Automation at the switch law's edge: the grid must show what the audio plays, whether the
+// value arrives while the editor is open or is there when it opens.
+TEST_F(EditorView, StepSwitchesAgreeWithTheProcessorAtExactlyHalfAndJustBelow)
+{
+    struct Case
+    {
+        const char* name;
+        double value;
+        bool on;
+    };
+    const double below = std::nextafter(0.5, 0.0);
+    // Alternating, so that every value has to move the switch.
+    for (const Case c : {Case{"exactly 0.5", 0.5, true}, Case{"just below 0.5", below, false},
+                         Case{"exactly 0.5 again", 0.5, true}})
+    {
+        SCOPED_TRACE(c.name);
+        controller->setParamNormalized(stepId(0, 0), c.value);
+        EXPECT_EQ(editor->stepSwitch(0, 0)->isOn(), c.on) << "automation into the open editor";
+        editor->close();
+        ASSERT_TRUE(editor->open(nullptr));
+        EXPECT_EQ(editor->stepSwitch(0, 0)->isOn(), c.on) << "editor opened on the value";
+        EXPECT_EQ(processorPlaysFirstStep(c.value), c.on);
+    }
 }
 
 TEST_F(EditorView, AfterCloseTheControllerForwardsNothing)
