@@ -12,7 +12,7 @@
 #include "presets/FactoryPresetsData.h"
 #include "presets/PresetManager.h"
 
-#include <cmath>
+#include <cstddef>
 #include <fstream>
 
 using namespace Ryvel;
@@ -274,28 +274,36 @@ TEST(Randomizer, DrawsFiftyTwoShapedValuesFromExactly104Outputs)
 {
     std::mt19937 engine(12345);
     const ParamMap map = Randomizer::randomParams(engine);
-    EXPECT_EQ(map.size(), 52u);
+    ASSERT_EQ(map.size(), 52u);
     std::mt19937 reference(12345);
     reference.discard(104);
     EXPECT_EQ(engine(), reference());
 
-    // The first value by hand: u from two outputs, low word first; step on below 0.2.
-    std::mt19937 manual(12345);
-    const double w1 = manual(), w2 = manual();
-    const double u = (w1 + w2 * 4294967296.0) / 18446744073709551616.0;
-    EXPECT_EQ(map.at(0), u < 0.2 ? 1.0 : 0.0);
-    // Voice 1's settings come after all 32 steps, in the order gain, pan, filter, reso, drive.
-    manual.discard(2 * 31);
-    const auto next = [&]
-    {
-        const double a = manual(), b = manual();
-        return (a + b * 4294967296.0) / 18446744073709551616.0;
+    // Worked out apart from this code base, from MT19937's reference algorithm.
+    const std::string pattern = "01100000"
+                                "01010000"
+                                "00010000"
+                                "10000000";
+    for (ParamId id = 0; id < static_cast<ParamId>(kNumStepParams); ++id)
+        EXPECT_EQ(map.at(id), pattern[id] == '1' ? 1.0 : 0.0) << "step " << id;
+    const ParamKind kinds[] = {ParamKind::Gain, ParamKind::Pan, ParamKind::Drive, ParamKind::Filter,
+                               ParamKind::Reso};
+    const double voices[kNumVoices][5] = {
+        {0.5753152507200385, 0.8994658920040066, 0.926612965736722, 0.9120851407941106,
+         0.8280230447229349},
+        {0.4592837103494374, 0.8119895637256768, 0.054588834637794244, 0.3205370278645951,
+         0.05641976834205437},
+        {0.4894652382394141, 0.4849452483691202, 0.4377468518441764, 0.6443773994946423,
+         0.407888899256368},
+        {0.390266025141245, 0.6934553786901547, 0.5871717225894745, 0.9556459187881671,
+         0.0006057911211774567},
     };
-    EXPECT_EQ(map.at(128), 0.7 * next());
-    EXPECT_EQ(map.at(136), next());
-    EXPECT_EQ(map.at(148), std::sqrt(next()));
-    EXPECT_EQ(map.at(152), std::pow(next(), 2.0));
-    EXPECT_EQ(map.at(144), std::pow(next(), 3.0));
+    for (int v = 0; v < kNumVoices; ++v)
+        for (std::size_t k = 0; k < std::size(kinds); ++k)
+        {
+            const ParamId id = voiceParamId(kinds[k], v);
+            EXPECT_DOUBLE_EQ(map.at(id), voices[v][k]) << "parameter " << id;
+        }
 }
 
 } // namespace
