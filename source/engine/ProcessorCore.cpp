@@ -19,6 +19,26 @@ void copyChannel(const float* in, float* out, std::int32_t numSamples)
         std::memmove(out, in, sizeof(float) * static_cast<std::size_t>(numSamples));
 }
 
+// The input to the output unchanged. A host may hand one buffer to an input and the other
+// side's output (LV2 allows any input to share any output's buffer), so a channel is never
+// written before the other channel's input has been read.
+void passThrough(const float* inL, const float* inR, float* outL, float* outR,
+                 std::int32_t numSamples)
+{
+    if (inL == outR && inR == outL)
+        std::swap_ranges(outL, outL + numSamples, outR);
+    else if (inR == outL)
+    {
+        copyChannel(inR, outR, numSamples);
+        copyChannel(inL, outL, numSamples);
+    }
+    else
+    {
+        copyChannel(inL, outL, numSamples);
+        copyChannel(inR, outR, numSamples);
+    }
+}
+
 } // namespace
 
 bool ProcessorCore::acceptsSampleRate(double rate) noexcept
@@ -224,8 +244,7 @@ void ProcessorCore::process(const float* inL, const float* inR, float* outL, flo
     // Before any successful setup there are no delay lines: pass the input through.
     if (bypass || !echo.hasDelayLines())
     {
-        copyChannel(inL, outL, numSamples);
-        copyChannel(inR, outR, numSamples);
+        passThrough(inL, inR, outL, outR, numSamples);
         return;
     }
 
