@@ -32,7 +32,9 @@ constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#
 
 std::string iri(std::string_view uri)
 {
-    return "<" + std::string(uri) + ">";
+    std::string text = "<"; // appended: GCC 12 warns falsely (-Wrestrict) about "<" + string
+    text += uri;
+    return text + ">";
 }
 
 // Preset names are plain text; Turtle strings escape backslash and quote.
@@ -100,9 +102,26 @@ void audioPort(std::ostream& out, std::uint32_t index, const char* direction, co
         << "\" ;\n    ] ,\n";
 }
 
+struct Lv2Version
+{
+    int minor = 0, micro = 0;
+};
+
+// LV2 versions have no major part, and LV2 reads a minor version of 0, or an odd minor or micro
+// version, as a development build that hosts should not offer by default. The product version
+// maps to even numbers that grow with every release: major.minor.patch becomes minor
+// 100 major + 2 minor, micro 2 patch (1.0.4 is 100.8).
+Lv2Version lv2VersionOf(const std::string& version)
+{
+    int major = 0, minor = 0, patch = 0;
+    std::sscanf(version.c_str(), "%d.%d.%d", &major, &minor, &patch);
+    return {100 * major + 2 * minor, 2 * patch};
+}
+
 std::string plugin()
 {
     const std::string version(Product::kVersion);
+    const Lv2Version lv2Version = lv2VersionOf(version);
     std::ostringstream out;
     out << kPrefixes;
     out << iri(Lv2::kPluginUri) << "\n    a lv2:Plugin , lv2:DelayPlugin ;\n"
@@ -111,11 +130,9 @@ std::string plugin()
         << "    doap:maintainer [\n        foaf:name \"" << Product::kVendorFullName
         << "\" ;\n        foaf:homepage <" << Product::kVendorUrl << "> ;\n        foaf:mbox <"
         << Product::kSupportEmail << "> ;\n    ] ;\n"
-        << "    doap:release [ doap:revision \"" << version
-        << "\" ] ;\n"
-        // LV2 versions have no major part: 1.0.4 is minor 0, micro 4 of this URI.
-        << "    lv2:minorVersion " << version.substr(2, version.rfind('.') - 2) << " ;\n"
-        << "    lv2:microVersion " << version.substr(version.rfind('.') + 1) << " ;\n"
+        << "    doap:release [ doap:revision \"" << version << "\" ] ;\n"
+        << "    lv2:minorVersion " << lv2Version.minor << " ;\n"
+        << "    lv2:microVersion " << lv2Version.micro << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
         << "    ui:ui " << iri(Lv2::kUiUri) << " ;\n"
         << "    lv2:port\n";
