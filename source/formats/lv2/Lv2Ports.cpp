@@ -11,7 +11,14 @@ std::string portSymbol(const ParamInfo& info)
     switch (info.kind)
     {
     case ParamKind::Step:
-        return "v" + std::to_string(info.voice + 1) + "_step_" + std::to_string(info.step + 1);
+    {
+        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "v" + std::string.
+        std::string symbol = "v";
+        symbol += std::to_string(info.voice + 1);
+        symbol += "_step_";
+        symbol += std::to_string(info.step + 1);
+        return symbol;
+    }
     case ParamKind::Mix:
         return "mix";
     case ParamKind::HighPass:
