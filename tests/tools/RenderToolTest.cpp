@@ -2,6 +2,7 @@
 // ryvel-render end to end: the real executable on real files, its output compared with the
 // module driven in-process with the same settings.
 
+#include "Lv2Host.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
@@ -249,7 +250,13 @@ TEST_F(RenderTool, FailsWithOneLineAndExitCodeTwo)
     std::ofstream(dir / "short.state") << "1234";
     writeAudio(dir / "in.caf", noiseWithClick(44100, 2, SF_FORMAT_CAF | SF_FORMAT_PCM_16, 100));
     writeAudio(dir / "quad.wav", noiseWithClick(44100, 4, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 100));
+    // An LV2 bundle of some other plug-in: valid Turtle, no Ryvel in it.
+    fs::create_directory(dir / "Other.lv2");
+    std::ofstream(dir / "Other.lv2/manifest.ttl")
+        << "<urn:example:other> a <http://lv2plug.in/ns/lv2core#Plugin> ;\n"
+           "    <http://lv2plug.in/ns/lv2core#binary> <other.so> .\n";
     const std::string in = dir / "in.wav", out = dir / "out.wav";
+    const std::string lv2 = Ryvel::Lv2Host::builtBundle();
     struct Case
     {
         std::vector<std::string> args;
@@ -264,6 +271,10 @@ TEST_F(RenderTool, FailsWithOneLineAndExitCodeTwo)
         {{"--plugin", builtBundle(), "--set", "40=1", in, out}, "unknown parameter"},
         {{"--plugin", builtBundle(), "--set", "V1 Gain=1.5", in, out}, "--set"},
         {{"--plugin", (dir / "Nowhere.vst3").string(), in, out}, "bundle not found"},
+        {{"--plugin", (dir / "Nowhere.lv2").string(), in, out}, "bundle not found"},
+        {{"--plugin", (dir / "Other.lv2").string(), in, out}, "no Ryvel plug-in"},
+        {{"--plugin", lv2, "--set", "V5 Step 1=1", in, out}, "unknown parameter"},
+        {{"--plugin", lv2, "--load-state", (dir / "short.state").string(), in, out}, "220"},
         {{"--plugin", builtBundle(), "--load-state", (dir / "short.state").string(), in, out},
          "220"},
         {{"--block", "0", in, out}, "--block"},
@@ -300,8 +311,8 @@ TEST_F(RenderTool, ExplainsItselfOnHelp)
 {
     const Result r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* option : {"--plugin", "--block", "--tempo", "--set", "--load-state",
-                               "--save-state", "--make-demo-loop"})
+    for (const char* option : {"--plugin", "Ryvel.lv2", "--block", "--tempo", "--set",
+                               "--load-state", "--save-state", "--make-demo-loop"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 

@@ -80,7 +80,7 @@ Bundle::Bundle(const std::string& bundleDir)
     const fs::path dir = fs::absolute(fs::path(bundleDir).lexically_normal(), error);
     if (error || !fs::is_regular_file(dir / "manifest.ttl", error))
     {
-        loadError = "no manifest.ttl in " + bundleDir;
+        loadError = "no manifest.ttl";
         return;
     }
     lilvWorld = lilv_world_new();
@@ -94,12 +94,11 @@ Bundle::Bundle(const std::string& bundleDir)
     const Node pluginUri(lilv_new_uri(lilvWorld, std::string(Lv2::kPluginUri).c_str()));
     lilvPlugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(lilvWorld), pluginUri.get());
     if (lilvPlugin == nullptr)
-        loadError = "no Ryvel plug-in in " + bundleDir;
+        loadError = "no Ryvel plug-in";
     else if (lilv_plugin_get_num_ports(lilvPlugin) != Lv2::kNumPorts)
     {
-        loadError = "the plug-in in " + bundleDir + " has " +
-                    std::to_string(lilv_plugin_get_num_ports(lilvPlugin)) + " ports, this host " +
-                    std::to_string(static_cast<int>(Lv2::kNumPorts));
+        loadError = "the plug-in has " + std::to_string(lilv_plugin_get_num_ports(lilvPlugin)) +
+                    " ports instead of " + std::to_string(static_cast<int>(Lv2::kNumPorts));
         lilvPlugin = nullptr;
     }
 }

@@ -73,7 +73,7 @@ public:
     Bundle& operator=(const Bundle&) = delete;
 
     bool loaded() const { return lilvPlugin != nullptr; }
-    const std::string& error() const { return loadError; }
+    const std::string& error() const { return loadError; } // why not loaded, without the path
     LilvWorld* world() const { return lilvWorld; }
     const LilvPlugin* plugin() const { return lilvPlugin; }
     UridMap& urids() { return uridMap; }
