@@ -79,8 +79,10 @@ TEST_F(HostProcessing, RefusesDoublePrecisionAndImpossibleSampleRates)
     driver.component().setActive(false);
     EXPECT_EQ(processor.setupProcessing(doubles), kResultFalse);
 
-    for (double rate : {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(),
-                        std::numeric_limits<double>::infinity(), 1e12})
+    // The highest rate taken is 2 MHz.
+    for (double rate :
+         {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(),
+          std::numeric_limits<double>::infinity(), 1e12, std::nextafter(2'000'000.0, 3e6)})
     {
         SCOPED_TRACE(rate);
         ProcessSetup setup{kRealtime, kSample32, 512, rate};

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 using namespace Ryvel;
@@ -34,12 +36,28 @@ struct InProcess
     int playhead() const { return RyvelShared::playheadStep.load(); }
 };
 
-TEST(ProcessorInternals, DelayLinesHoldFourSecondsPlus4096Samples)
+// Up to the highest rate taken the line length, the tail and the half-second step (what 10 BPM
+// asks for) stay exact.
+TEST(ProcessorInternals, DelayLinesHoldFourSecondsPlus4096SamplesUpToTheHighestRate)
 {
-    InProcess at48k(48000.0);
-    ASSERT_TRUE(at48k.driver.ready());
-    EXPECT_EQ(at48k.processor->delayLineLength(), 196096u);
-    EXPECT_EQ(at48k.processor->getTailSamples(), 196096u);
+    struct Case
+    {
+        double rate;
+        std::size_t length;
+        std::int32_t halfSecond;
+    };
+    const Case cases[] = {
+        {48000.0, 196096u, 24000}, {1234567.8, 4942367u, 617283}, {2'000'000.0, 8004096u, 1000000}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.rate);
+        InProcess p(c.rate);
+        ASSERT_TRUE(p.driver.ready());
+        EXPECT_EQ(p.processor->delayLineLength(), c.length);
+        EXPECT_EQ(p.processor->getTailSamples(), c.length);
+        p.run(0, Transport{10.0, true, false});
+        EXPECT_EQ(p.processor->currentStepSamples(), c.halfSecond);
+    }
 }
 
 TEST(ProcessorInternals, StepLengthFollowsTempoWithLimitsAndHysteresis)

@@ -237,11 +237,12 @@ struct MatchCase
 {
     double rate;
     int blockSize;
+    double seconds = 3.0;
 };
 
 void PrintTo(const MatchCase& c, std::ostream* os)
 {
-    *os << c.rate << " Hz, blocks of " << c.blockSize;
+    *os << c.rate << " Hz, blocks of " << c.blockSize << ", " << c.seconds << " s";
 }
 
 class WithModule : public ::testing::Test
@@ -263,7 +264,7 @@ using NonFiniteInput = WithModule;
 TEST_P(ProductionMatchesReference, BitForBitOverSecondsOfNoiseWithEveryParameterFamilyMoving)
 {
     const MatchCase c = GetParam();
-    const double seconds = 3.0;
+    const double seconds = c.seconds;
     const Stereo in = hostileNoise(c.rate, seconds, 11);
     const Rendered r =
         renderBoth(*factory.get(), c.rate, c.blockSize, in, busySession(c.rate, seconds, 23));
@@ -278,11 +279,15 @@ TEST_P(ProductionMatchesReference, BitForBitOverSecondsOfNoiseWithEveryParameter
     EXPECT_GT(wet / static_cast<double>(window), 0.002);
 }
 
-// 32 kHz also exercises the cutoff limit (0.49 times the rate is below 20 kHz there).
+// 32 kHz also exercises the cutoff limit (0.49 times the rate is below 20 kHz there). The two
+// outer rates a validator sets up: at 1234.5678 Hz every cutoff is limited and the session wraps
+// the delay line twice; at 1234567.8 Hz the line holds almost five million frames and the
+// session wraps it once.
 INSTANTIATE_TEST_SUITE_P(RatesAndBlockSizes, ProductionMatchesReference,
                          ::testing::Values(MatchCase{44100.0, 1}, MatchCase{44100.0, 32},
                                            MatchCase{44100.0, 257}, MatchCase{32000.0, 257},
-                                           MatchCase{96000.0, 32}),
+                                           MatchCase{96000.0, 32}, MatchCase{1234.5678, 64, 16.0},
+                                           MatchCase{1234567.8, 4096, 4.5}),
                          [](const auto& info)
                          {
                              return std::to_string(static_cast<int>(info.param.rate)) + "Hz" +
