@@ -32,7 +32,9 @@ for tool in ardour7-lua ardour7-export; do
     fi
 done
 fail() { echo "FAILED: $*"; exit 1; }
-[ -f "$bundle/manifest.ttl" ] && [ -f "$bundle/ryvel-dsp.so" ] || fail "no LV2 bundle at $bundle"
+if [ ! -f "$bundle/manifest.ttl" ] || [ ! -f "$bundle/ryvel-dsp.so" ]; then
+    fail "no LV2 bundle at $bundle"
+fi
 
 if [ $# -ge 2 ]; then
     work="$2"
@@ -74,8 +76,10 @@ grep -q 'flags="IsSessionRange"' "$session/$name.ardour" || fail "could not set 
 
 timeout 60 ardour7-export -b float -o "$work/echo.wav" "$session" "$name" >"$work/export.log" 2>&1
 status=$?
-[ $status -eq 0 ] && [ -f "$work/echo.wav" ] ||
-    { tail -n 20 "$work/export.log"; fail "ardour7-export exited with $status"; }
+if [ $status -ne 0 ] || [ ! -f "$work/echo.wav" ]; then
+    tail -n 20 "$work/export.log"
+    fail "ardour7-export exited with $status"
+fi
 python3 "$here/echo-onsets.py" "$work/echo.wav" $((step * sixteenth)) \
     $((step * (rate * 60 / 120 / 4))) || fail "the export does not hold the expected echo"
 echo "PASSED: Ardour instantiated Ryvel.lv2 and exported its echo 3 sixteenths at $bpm BPM" \

@@ -2,8 +2,8 @@
 -- A Lua DSP processor for the Ardour host checks: silence on both channels except one
 -- full-scale sample at transport sample "At" while the transport rolls (exporting rolls it too).
 -- Ardour loads it by name from $XDG_CONFIG_HOME/ardour7/scripts/, where the checks copy it.
--- Ardour keeps the transport position at the start of the cycle while it runs the processors,
--- so the click lands on exactly that sample in an export.
+-- While Ardour runs the processors, the transport position is that of the cycle's first sample,
+-- so the click is made at exactly the transport sample asked for.
 ardour {
 	["type"]    = "dsp",
 	name        = "Ryvel Check Click",
