@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The GUI toolkit's life inside a plug-in module, and the bridge that lets the host's run loop
-// drive it. Nothing here touches the display: a module loads, scans and processes audio with no
-// X server at all. The display is opened only when an editor is attached to a host window.
+// The GUI toolkit's life inside a plug-in module, and the bridge that lets the host's UI loop
+// drive it: a run loop that watches descriptors and runs timers (VST 3's IRunLoop), or a plain
+// idle call (LV2's ui:idleInterface). Nothing here touches the display: a module loads, scans
+// and processes audio with no X server at all. The display is opened only when an editor is
+// attached to a host window.
 
 namespace Steinberg
 {
@@ -13,7 +15,8 @@ class IPlugFrame;
 namespace Ryvel::GuiToolkit
 {
 
-// Module load and unload (ModuleEntry/ModuleExit), reference-counted.
+// Module load and unload (ModuleEntry/ModuleExit), or the first and last UI instance where a
+// format has no module entry (LV2); reference-counted.
 void initialise();
 void shutdown();
 
@@ -38,5 +41,15 @@ protected:
 // ignored instead of reaching the host's error handler. UI thread.
 bool attachHostRunLoop(Steinberg::IPlugFrame* plugFrame, FrameListener& listener);
 void detachHostRunLoop(FrameListener& listener);
+
+// For hosts that have no run loop to offer but call an idle function regularly (LV2 hosts call
+// ui:idleInterface's about 30 times a second): `listener` gets its frames from idle(), at most
+// one every kFrameIntervalMs, as close as the host's calls allow. Each idle() call also lets
+// the toolkit read its descriptors (messages, timers, X events), paints what was invalidated and
+// flushes the drawing, whichever instance's idle it is. False when the toolkit cannot reach the
+// X server. X errors as with the run loop. UI thread.
+bool attachIdleLoop(FrameListener& listener);
+void detachIdleLoop(FrameListener& listener);
+void idle();
 
 } // namespace Ryvel::GuiToolkit

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Drives JUCE from the host's Steinberg::Linux::IRunLoop.
+// Drives JUCE from the host's UI loop: VST 3's Steinberg::Linux::IRunLoop, or the idle calls of
+// a host with no run loop to offer (LV2's ui:idleInterface).
 //
 // Written against JUCE 7.0.5 as Debian ships it. It uses JUCE's internal
 // juce::LinuxEventLoopInternal (juce_events/native/juce_linux_EventLoopInternal.h), because JUCE
@@ -9,7 +10,10 @@
 //
 // One module-wide handler serves every open editor. The run loop has no per-descriptor
 // unregister, so whenever JUCE's descriptor set changes (the X connection's descriptor appears
-// only after the first window is created) all registrations are dropped and made again.
+// only after the first window is created) all registrations are dropped and made again. Editors
+// attached without a run loop are served by idle(): it polls JUCE's descriptors without waiting
+// and runs the same frame as the run loop's timer, so a host's idle period (33 ms in Ardour and
+// jalv) is the granularity of everything, timers included.
 //
 // Idle cost. JUCE 7.0.5's Linux window repaints from a juce::Timer running at the display's
 // refresh rate (100 Hz when the server reports none, as Xvfb does): JUCE's timer thread wakes
@@ -42,6 +46,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -201,6 +206,7 @@ void switchOffRefreshClock()
         display.verticalFrequencyHz = kNoRefreshClock;
 }
 
+// Attachments with a null run loop are driven by idle().
 class RunLoopHandler final : public Steinberg::Linux::IEventHandler,
                              private juce::LinuxEventLoopInternal::Listener
 {
@@ -232,12 +238,15 @@ public:
             if (auto* windowSystem = juce::XWindowSystem::getInstance())
                 XErrorGuard::install(windowSystem->getDisplay());
         }
-        auto& clock = clocks[loop];
-        if (clock == nullptr)
+        if (loop != nullptr)
         {
-            clock = std::make_unique<FrameClock>(*this, loop);
-            loop->addRef();
-            loop->registerTimer(clock.get(), kFrameIntervalMs);
+            auto& clock = clocks[loop];
+            if (clock == nullptr)
+            {
+                clock = std::make_unique<FrameClock>(*this, loop);
+                loop->addRef();
+                loop->registerTimer(clock.get(), kFrameIntervalMs);
+            }
         }
         listeners.push_back({&listener, loop});
         reregister();
@@ -254,7 +263,7 @@ public:
         listeners.erase(it);
         const bool loopStillUsed = std::any_of(listeners.begin(), listeners.end(),
                                                [&](const Attachment& a) { return a.loop == loop; });
-        if (!loopStillUsed)
+        if (loop != nullptr && !loopStillUsed)
         {
             if (loop == registeredOn)
             {
@@ -269,6 +278,27 @@ public:
         reregister();
         if (listeners.empty())
             XErrorGuard::uninstall();
+    }
+
+    bool hasIdleAttachments() const
+    {
+        return std::any_of(listeners.begin(), listeners.end(),
+                           [](const Attachment& a) { return a.loop == nullptr; });
+    }
+
+    void idle()
+    {
+        takeOverMessageThread();
+        serviceReadyDescriptors();
+        const double now = std::chrono::duration<double, std::milli>(
+                               std::chrono::steady_clock::now().time_since_epoch())
+                               .count();
+        if (now - lastIdleFrameMs >= kFrameIntervalMs)
+        {
+            lastIdleFrameMs = now;
+            runFrameListeners(nullptr);
+        }
+        paintAndFlush();
     }
 
     void PLUGIN_API onFDIsSet(Steinberg::Linux::FileDescriptor fd) override
@@ -314,6 +344,12 @@ private:
     void frame(IRunLoop* loop)
     {
         takeOverMessageThread();
+        runFrameListeners(loop);
+        paintAndFlush();
+    }
+
+    void runFrameListeners(IRunLoop* loop)
+    {
         // A listener may detach itself (or another) from its callback.
         const std::vector<Attachment> ticking = listeners;
         for (const Attachment& a : ticking)
@@ -324,6 +360,10 @@ private:
             if (a.loop == loop && stillAttached)
                 a.listener->onFrame();
         }
+    }
+
+    void paintAndFlush()
+    {
         dispatchQueuedXEvents();
         switchOffRefreshClock();
         for (int i = juce::ComponentPeer::getNumPeers(); --i >= 0;)
@@ -333,6 +373,27 @@ private:
         // next event check, which here may be long in coming.
         if (::Display* display = toolkitDisplay())
             juce::X11Symbols::getInstance()->xFlush(display);
+    }
+
+    // What a run loop does between its waits, without waiting: every descriptor that is ready
+    // now gets its callback. A few rounds, as a callback may make another one ready (a message
+    // posting a repaint, a reply carrying events); a descriptor that stays ready (a hung-up
+    // socket) cannot hold the host's thread beyond them.
+    static void serviceReadyDescriptors()
+    {
+        constexpr int kRounds = 4;
+        std::vector<pollfd> fds;
+        for (int round = 0; round < kRounds; ++round)
+        {
+            fds.clear();
+            for (int fd : juce::LinuxEventLoopInternal::getRegisteredFds())
+                fds.push_back({fd, POLLIN, 0});
+            if (fds.empty() || ::poll(fds.data(), fds.size(), 0) <= 0)
+                return;
+            for (const pollfd& p : fds)
+                if ((p.revents & POLLIN) != 0)
+                    juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(p.fd);
+        }
     }
 
     // Replies to JUCE's own requests can carry events that Xlib then keeps in its queue; the
@@ -357,7 +418,9 @@ private:
         auto* handler = static_cast<Steinberg::Linux::IEventHandler*>(this);
         if (registeredOn != nullptr)
             registeredOn->unregisterEventHandler(handler);
-        registeredOn = listeners.empty() ? nullptr : listeners.front().loop;
+        const auto withLoop = std::find_if(listeners.begin(), listeners.end(),
+                                           [](const Attachment& a) { return a.loop != nullptr; });
+        registeredOn = withLoop != listeners.end() ? withLoop->loop : nullptr;
         if (registeredOn == nullptr)
             return;
         for (int fd : juce::LinuxEventLoopInternal::getRegisteredFds())
@@ -367,6 +430,7 @@ private:
     std::vector<Attachment> listeners;
     std::map<IRunLoop*, std::unique_ptr<FrameClock>> clocks;
     IRunLoop* registeredOn = nullptr;
+    double lastIdleFrameMs = -1.0e9; // the first idle call runs a frame
 };
 
 std::mutex lifeMutex;
@@ -420,6 +484,29 @@ void detachHostRunLoop(FrameListener& listener)
 {
     if (handler != nullptr)
         handler->detach(listener);
+}
+
+bool attachIdleLoop(FrameListener& listener)
+{
+    if (handler == nullptr)
+        handler = std::make_unique<RunLoopHandler>();
+    handler->attach(nullptr, listener);
+    if (toolkitDisplay() != nullptr)
+        return true;
+    handler->detach(listener);
+    return false;
+}
+
+void detachIdleLoop(FrameListener& listener)
+{
+    if (handler != nullptr)
+        handler->detach(listener);
+}
+
+void idle()
+{
+    if (handler != nullptr && handler->hasIdleAttachments())
+        handler->idle();
 }
 
 } // namespace Ryvel::GuiToolkit
