@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/StepEcho.h"
+#include "engine/ProcessorCore.h"
 
 #include "public.sdk/source/vst/vstaudioeffect.h"
 
@@ -10,8 +10,8 @@
 namespace Ryvel
 {
 
-// The realtime half of the plug-in: buses, sample-rate setup, parameter and tempo intake,
-// bypass and the step clock around the step-echo signal path.
+// The VST 3 audio processor: buses, process setup, parameter queues, the process context and
+// the state stream, translated for the format-neutral processing core.
 class RyvelProcessor : public Steinberg::Vst::AudioEffect
 {
 public:
@@ -61,31 +61,17 @@ public:
     Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
 
     // Inspection for the engine's unit tests (control thread).
-    std::int32_t currentStepSamples() const { return stepSamples; }
-    std::size_t delayLineLength() const { return echo.delayLength(); }
-    const EchoParams& currentParams() const { return params; }
-    bool isBypassed() const { return bypass; }
+    std::int32_t currentStepSamples() const { return core.currentStepSamples(); }
+    std::size_t delayLineLength() const { return core.delayLineLength(); }
+    const EchoParams& currentParams() const { return core.currentParams(); }
+    bool isBypassed() const { return core.isBypassed(); }
     // Lets the engine's tests pin a kernel variant and see which shortcuts ran.
-    StepEcho& signalPath() { return echo; }
+    StepEcho& signalPath() { return core.signalPath(); }
 
 private:
-    void resetDelayState() noexcept;
-    void recomputeRate() noexcept;
     void flushParamChanges(Steinberg::Vst::IParameterChanges* changes) noexcept;
-    void storeParam(const ParamInfo& info, double value) noexcept;
-    double paramValue(const ParamInfo& info) const noexcept;
-    void takeTempo(const Steinberg::Vst::ProcessContext* context) noexcept;
-    void advanceStepClock(std::int32_t numSamples) noexcept;
 
-    double sampleRate = 44100.0;
-    EchoParams params;
-    float tempoBpm = 120.0f;
-    bool bypass = false;
-    StepEcho echo;
-    std::int32_t stepSamples = 512;
-    std::uint64_t stepCounter = 0;
-    std::int32_t lastStep = -1;
-    bool wasPlaying = false;
+    ProcessorCore core;
 };
 
 } // namespace Ryvel
