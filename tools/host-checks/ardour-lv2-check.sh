@@ -12,7 +12,8 @@
 #   2. ardour-lv2-state.lua (ardour7-lua): the playhead output counts the steps while the
 #      transport rolls and is -1 once it stops; all 55 control inputs set away from their
 #      defaults come back after the session is saved, closed and loaded again; the saved file
-#      holds the 55 port values.
+#      holds the 55 port values; Ardour lists the 31 factory presets, and loading one sets the
+#      52 step and voice ports to the values in presets.ttl and leaves Mix, HP and "enabled".
 #   3. Only when the bundle holds ryvel-ui.so (otherwise skipped, saying so): Xvfb (1920x1080) and
 #      openbox, Ardour's GUI on the session of step 1 with the Dummy backend. Opens Ryvel's UI
 #      from the mixer strip, checks it is embedded and drawn and shows the session's V1 Step 3
@@ -127,14 +128,15 @@ cp "$WORK/echo.wav" "$OUT/echo.wav" 2>/dev/null
 # ---------------------------------------------------------------------------------------------
 # 2. playhead output, and all 55 values through save and reload
 
-log "step 2: ardour-lv2-state.lua (playhead, save and reload)"
+log "step 2: ardour-lv2-state.lua (playhead, save and reload, presets)"
 T0=$(date +%s%N)
 STATE_DIR="$WORK/ryvel-state"
 timeout 120 ardour7-lua "$SCRIPT_DIR/ardour-lv2-state.lua" "$STATE_DIR" ryvel-state \
-    >"$OUT/lua-state.log" 2>&1
+    "$HOME/.lv2/Ryvel.lv2" >"$OUT/lua-state.log" 2>&1
 RC=$?
 take_checks "$OUT/lua-state.log"
-check "ardour7-lua ran the playhead and reload checks to the end ($(elapsed "$T0"))" test "$RC" = 0
+check "ardour7-lua ran the playhead, reload and preset checks to the end ($(elapsed "$T0"))" \
+    test "$RC" = 0
 STATE_FILE="$STATE_DIR/ryvel-state.ardour"
 PORTS=$(grep -c '<Port symbol="[a-z0-9_]*" value=' "$STATE_FILE" 2>/dev/null)
 check "the saved session holds the plug-in's 55 port values by symbol (<Port symbol value>: $PORTS)" \

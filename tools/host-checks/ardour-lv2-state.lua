@@ -1,10 +1,13 @@
 -- SPDX-License-Identifier: GPL-3.0-or-later
--- Run by Ardour's Lua session tool: ardour7-lua ardour-lv2-state.lua <session folder> <name>
+-- Run by Ardour's Lua session tool:
+--   ardour7-lua ardour-lv2-state.lua <session folder> <name> <installed Ryvel.lv2>
 -- Part of ardour-lv2-check.sh. In a new 48 kHz session at 100 BPM with Ryvel.lv2 on a track:
 --   1. the playhead output while the transport rolls in real time (Dummy backend) and after it
 --      stops: Ardour's time:Position (speed, tempo) reaching the plug-in while playing;
 --   2. every one of the 55 control inputs set away from its default, the session saved, closed
---      and loaded again, and every value read back from the reloaded plug-in.
+--      and loaded again, and every value read back from the reloaded plug-in;
+--   3. Ardour's own preset list: the 31 factory presets, and loading one sets the 52 step and
+--      voice ports to the values of the bundle's presets.ttl and leaves Mix, HP and "enabled".
 -- Prints "RYVEL-CHECK PASS|FAIL <what>" and "RYVEL-RESULT <key> <value>" lines.
 --
 -- Lua parameter numbers count control ports only (Ardour's nth_parameter): 0..54 are the
@@ -14,8 +17,9 @@
 -- is no longer called, the input passes) and leaves the "enabled" port as it was; the insert's
 -- own enable switch in the GUI is what drives the lv2:enabled port.
 
-local session_dir, session_name = arg[1], arg[2]
-assert(session_dir and session_name, "usage: ardour-lv2-state.lua <session folder> <name>")
+local session_dir, session_name, bundle = arg[1], arg[2], arg[3]
+assert(session_dir and session_name and bundle,
+       "usage: ardour-lv2-state.lua <session folder> <name> <installed Ryvel.lv2>")
 local kUri = "https://corvane-audio.com/plugins/ryvel"
 local kPlayhead = 55
 local kEnabled = 54
@@ -96,4 +100,49 @@ end
 result("reload_mismatches", #wrong == 0 and "none" or table.concat(wrong, "; "))
 check(#wrong == 0, "after save and reload all 55 values are back (" .. #wrong .. " differ)")
 check(proc:active(), "the reloaded insert is active (\"enabled\" off is the plug-in's own bypass)")
+
+-- 3. Presets, as Ardour lists and loads them. Expected values come from the Turtle: the port
+-- symbols by index from ryvel.ttl, the preset's values by symbol from presets.ttl.
+local function text_of(path)
+	local file = assert(io.open(path, "r"), "cannot read " .. path)
+	local text = file:read("a")
+	file:close()
+	return text
+end
+local param_of_symbol = {}
+for index, symbol in text_of(bundle .. "/ryvel.ttl"):gmatch('lv2:index (%d+) ;%s*lv2:symbol "([%w_]+)"') do
+	param_of_symbol[symbol] = tonumber(index) - 5
+end
+local plug = proc:to_plugininsert():plugin(0)
+local presets = plug:get_info():get_presets(false):table()
+check(#presets == 31, "Ardour lists 31 presets of the plug-in (" .. #presets .. ")")
+local preset = presets[#presets // 2 + 1]
+if preset then
+	local block = text_of(bundle .. "/presets.ttl"):match("<" .. preset.uri:gsub("%p", "%%%0") .. ">(.-) %.\n")
+	local expected = {}
+	local strangers = 0 -- symbols of no port
+	for symbol, value in (block or ""):gmatch('lv2:symbol "([%w_]+)" ; pset:value ([-%d.e]+)') do
+		if param_of_symbol[symbol] then
+			expected[param_of_symbol[symbol]] = tonumber(value)
+		else
+			strangers = strangers + 1
+		end
+	end
+	local before = {}
+	for i = 52, 54 do before[i] = get(proc, i) end
+	check(plug:load_preset(preset), "Ardour loads the preset \"" .. preset.label .. "\"")
+	ARDOUR.LuaAPI.usleep(100000)
+	local count, differ = 0, {}
+	for i = 0, 54 do
+		local want = expected[i] or before[i]
+		if expected[i] then count = count + 1 end
+		if want == nil or math.abs(get(proc, i) - want) > 1e-6 then
+			differ[#differ + 1] = string.format("%d: %.6g instead of %s", i, get(proc, i), tostring(want))
+		end
+	end
+	result("preset_mismatches", #differ == 0 and "none" or table.concat(differ, "; "))
+	check(count == 52 and strangers == 0 and #differ == 0,
+	      "the preset sets its 52 ports and leaves Mix, HP and enabled alone (" .. count ..
+	      " port values in presets.ttl, " .. strangers .. " for no port, " .. #differ .. " ports differ)")
+end
 close_session()
