@@ -8,6 +8,7 @@
 #include "pluginterfaces/vst/ivstcomponent.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -17,6 +18,38 @@ namespace Ryvel
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+
+namespace
+{
+
+// `text` is `word` (lower-case ASCII) in any letter case.
+bool isWord(const TChar* text, const char* word)
+{
+    for (; *word != 0; ++text, ++word)
+        if (*text > 0x7F || std::tolower(static_cast<int>(*text)) != *word)
+            return false;
+    return *text == 0;
+}
+
+// An on/off parameter also reads back the texts it shows: hosts that offer typed entry, and the
+// validators' round trip, hand "On" and "Off" back, which the base would read as no number.
+class SwitchParameter : public RangeParameter
+{
+public:
+    using RangeParameter::RangeParameter;
+
+    bool fromString(const TChar* string, ParamValue& valueNormalized) const override
+    {
+        if (string != nullptr && (isWord(string, "on") || isWord(string, "off")))
+        {
+            valueNormalized = isWord(string, "on") ? 1.0 : 0.0;
+            return true;
+        }
+        return RangeParameter::fromString(string, valueNormalized);
+    }
+};
+
+} // namespace
 
 RyvelController::~RyvelController() = default;
 
@@ -40,8 +73,11 @@ tresult PLUGIN_API RyvelController::initialize(FUnknown* context)
             // Continuous parameters carry an empty units string, switches none at all.
             const TChar* units = info.isSwitch() ? nullptr : STR16("");
             auto* parameter =
-                new RangeParameter(title, info.id, units, 0.0, 1.0, info.defaultValue,
-                                   info.stepCount, ParameterInfo::kCanAutomate, kRootUnitId);
+                info.isSwitch()
+                    ? new SwitchParameter(title, info.id, units, 0.0, 1.0, info.defaultValue,
+                                          info.stepCount, ParameterInfo::kCanAutomate, kRootUnitId)
+                    : new RangeParameter(title, info.id, units, 0.0, 1.0, info.defaultValue,
+                                         info.stepCount, ParameterInfo::kCanAutomate, kRootUnitId);
             if (info.isBypass())
                 parameter->getInfo().flags |= ParameterInfo::kIsBypass;
             parameters.addParameter(parameter);
