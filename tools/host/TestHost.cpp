@@ -229,6 +229,39 @@ void ProcessorDriver::process(const float* inL, const float* inR, float* outL, f
     outBus.numChannels = 2;
     outBus.channelBuffers32 = outputs;
 
+    ProcessContext context = contextFor(transport);
+    ProcessData data{};
+    data.processMode = kRealtime;
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = numSamples;
+    data.numInputs = 1;
+    data.numOutputs = 1;
+    data.inputs = &inBus;
+    data.outputs = &outBus;
+    data.inputParameterChanges = &changes;
+    data.processContext = transport ? &context : nullptr;
+    processResult = processorRef->process(data);
+    changes.clear();
+    if (transport && transport->playing)
+        projectTime += numSamples;
+}
+
+tresult ProcessorDriver::flush(int numSamples, std::optional<Transport> transport)
+{
+    ProcessContext context = contextFor(transport);
+    ProcessData data{};
+    data.processMode = kRealtime;
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = numSamples;
+    data.inputParameterChanges = &changes;
+    data.processContext = transport ? &context : nullptr;
+    processResult = processorRef->process(data);
+    changes.clear();
+    return processResult;
+}
+
+ProcessContext ProcessorDriver::contextFor(const std::optional<Transport>& transport) const
+{
     ProcessContext context{};
     if (transport)
     {
@@ -240,21 +273,7 @@ void ProcessorDriver::process(const float* inL, const float* inR, float* outL, f
         context.state =
             (transport->tempoValid ? tempoFlag : 0u) | (transport->playing ? playingFlag : 0u);
     }
-
-    ProcessData data{};
-    data.processMode = kRealtime;
-    data.symbolicSampleSize = kSample32;
-    data.numSamples = numSamples;
-    data.numInputs = 1;
-    data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
-    data.inputParameterChanges = &changes;
-    data.processContext = transport ? &context : nullptr;
-    processorRef->process(data);
-    changes.clear();
-    if (transport && transport->playing)
-        projectTime += numSamples;
+    return context;
 }
 
 void ProcessorDriver::processBuffer(const std::vector<float>& inL, const std::vector<float>& inR,
@@ -306,14 +325,22 @@ std::string utf8(const Vst::TChar* text)
 }
 } // namespace
 
+Ref<IEditController> createController(IPluginFactory& factory, IComponent& component)
+{
+    TUID controllerId;
+    if (component.getControllerClassId(controllerId) != kResultOk)
+        return {};
+    auto controller = createInstance<IEditController>(factory, controllerId);
+    if (!controller || controller->initialize(nullptr) != kResultOk)
+        return {};
+    return controller;
+}
+
 std::vector<PublishedParameter> publishedParameters(IPluginFactory& factory, IComponent& component)
 {
     std::vector<PublishedParameter> out;
-    TUID controllerId;
-    if (component.getControllerClassId(controllerId) != kResultOk)
-        return out;
-    auto controller = createInstance<IEditController>(factory, controllerId);
-    if (!controller || controller->initialize(nullptr) != kResultOk)
+    auto controller = createController(factory, component);
+    if (!controller)
         return out;
     for (int32 i = 0; i < controller->getParameterCount(); ++i)
     {

@@ -198,12 +198,19 @@ public:
     void processBuffer(const std::vector<float>& inL, const std::vector<float>& inR,
                        std::vector<float>& outL, std::vector<float>& outR, int blockSize,
                        std::optional<Transport> transport = Transport{});
+    // A call without audio (no buses, null buffer pointers) carrying the queued parameter
+    // changes, as hosts flush parameters while nothing plays; returns what process returned.
+    Steinberg::tresult flush(int numSamples = 0, std::optional<Transport> transport = Transport{});
 
     ParamChanges changes;
     double sampleRate;
     Steinberg::tresult setupResult = Steinberg::kResultFalse;
+    // What the last process call returned.
+    Steinberg::tresult processResult = Steinberg::kResultOk;
 
 private:
+    Steinberg::Vst::ProcessContext contextFor(const std::optional<Transport>& transport) const;
+
     Ref<Steinberg::Vst::IComponent> componentRef;
     Ref<Steinberg::Vst::IAudioProcessor> processorRef;
     Steinberg::int64 projectTime = 0;
@@ -217,6 +224,11 @@ struct PublishedParameter
     Steinberg::Vst::ParamID id = 0;
     std::string title; // UTF-8
 };
+
+// Creates the component's edit controller through the factory and initialises it, as a host
+// does; empty when it cannot be created. The caller terminates it.
+Ref<Steinberg::Vst::IEditController> createController(Steinberg::IPluginFactory& factory,
+                                                      Steinberg::Vst::IComponent& component);
 
 // Creates the component's edit controller through the factory, as a host does, and lists its
 // parameters in the host's index order; empty when the controller cannot be created.
