@@ -301,15 +301,19 @@ editor_drawn() { # png
 }
 # Opens the plug-in window of entry <entry> (default 1, the top one) of the Echo strip's processor
 # box in the mixer: 206 px below the main window's top for the first entry, 21 px per entry.
+# OPEN_MS: from the double-click to the window's appearance (0.5 s resolution).
+OPEN_MS=0
 open_editor_from_mixer() { # [entry]
     local y=$((206 + 21 * (${1:-1} - 1)))
     main_click 1325 71            # "Mix" button (top right of the main window)
     sleep 2
     main_click 328 "$y"           # select the entry in the Echo strip's processor box
     sleep 0.2
-    local g; g=($(geom "$(main_win)"))
+    local g t0; g=($(geom "$(main_win)"))
+    t0=$(date +%s%N)
     dclick_at $((g[0] + 328)) $((g[1] + y))
-    wait_for 20 has_plug
+    wait_for 20 has_plug || return 1
+    OPEN_MS=$(( ($(date +%s%N) - t0) / 1000000 ))
 }
 place_editor() { # move the plug-in window to a fixed spot, clear of the track headers
     wmctrl -i -r "$(plug_win)" -e 0,560,470,-1,-1

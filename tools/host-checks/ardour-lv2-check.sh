@@ -33,7 +33,7 @@
 #               (default: /tmp/ardour-lv2-check)
 #     --keep    keep the temporary HOME and sessions (path printed at the end)
 #   Exit status 0 when every check passed, 1 when one failed, 2 on a setup problem.
-#   Steps 1 and 2 take about 30 s. Every GUI wait has a timeout; all processes it starts (Xvfb,
+#   Steps 1 and 2 take about 30 s, step 3 about 90 s more. Every GUI wait has a timeout; all processes it starts (Xvfb,
 #   openbox, Ardour) are stopped by their PIDs on exit, also on Ctrl-C. Helpers shared with the
 #   VST 3 check (ardour-editor-check.sh) are in ardour-common.sh.
 #
@@ -60,6 +60,11 @@
 # - While ryvel-ui.so is missing, Ardour logs "suil error: Unable to open UI library" for the UI
 #   the manifest names, and a double-click on the processor opens no window at all (its tooltip
 #   offers Alt+double-click for Ardour's generic controls).
+# - With the UI: the window is "Echo: Ryvel (by Corvane Audio) [LV2]" and appears 3 to 4 s
+#   after the double-click here (Xvfb, two busy cores); the UI is the window's 1050 x 532 child.
+#   The session's port values show at once; a click is in the saved session's <Port> at the
+#   next save. Closing the window with the window manager unmaps it and Ardour goes on; quitting
+#   with the UI open exits 0, with nothing from suil or X in the log.
 
 set -u
 set -o pipefail
@@ -177,9 +182,8 @@ wmctrl -i -r "$(main_win)" -e 0,20,40,-1,-1
 sleep 1.5
 
 log "opening the UI from the mixer strip"
-T0=$(date +%s%N)
 if open_editor_from_mixer "$RYVEL_ENTRY"; then
-    pass "double-click on the processor opens \"$(xdotool getwindowname "$(plug_win)")\" ($(elapsed "$T0"))"
+    pass "double-click on the processor opens \"$(xdotool getwindowname "$(plug_win)")\" (in $OPEN_MS ms)"
 else
     fail "double-click on the processor opens the plug-in window (screenshot $(shot 01-no-ui))"
     quit_ardour
@@ -216,9 +220,8 @@ shot 04-ui-closed >/dev/null
 check "Ardour is still running after closing the UI" kill -0 "$ARDOUR_PID"
 
 log "reopening the UI"
-T0=$(date +%s%N)
 if open_editor_from_mixer "$RYVEL_ENTRY"; then
-    note "the UI reopened in $(elapsed "$T0")"
+    note "the UI reopened $OPEN_MS ms after the double-click"
     sleep 2
     place_editor
     S=$(shot 05-ui-reopened)
