@@ -184,10 +184,24 @@ tresult PLUGIN_API X11TestHost::resizeView(IPlugView* view, ViewRect* newSize)
         return kInvalidArgument;
     ++resizeCount;
     lastResize = *newSize;
-    XResizeWindow(display, window, static_cast<unsigned>(newSize->getWidth()),
-                  static_cast<unsigned>(newSize->getHeight()));
-    XSync(display, False);
+    resize(newSize->getWidth(), newSize->getHeight());
     return view->onSize(newSize);
+}
+
+void X11TestHost::resize(int w, int h)
+{
+    XResizeWindow(display, window, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    XSync(display, False);
+}
+
+std::pair<int, int> X11TestHost::windowSize(unsigned long xWindow)
+{
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned w = 0, h = 0, border = 0, depth = 0;
+    if (XGetGeometry(display, xWindow, &root, &x, &y, &w, &h, &border, &depth) == 0)
+        return {0, 0};
+    return {static_cast<int>(w), static_cast<int>(h)};
 }
 
 tresult PLUGIN_API X11TestHost::registerEventHandler(Linux::IEventHandler* handler,

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Xlib stays out of this header: its macros (None, Status, ...) break other headers.
@@ -37,6 +38,11 @@ public:
     // RGB of the host window's pixel, as the X server has it.
     std::uint32_t pixel(int x, int y);
     bool screenshot(const std::string& pngPath);
+
+    // Gives the host's window a new size, as a host does on a plug-in's request.
+    void resize(int width, int height);
+    // The size of a window of the display, any client's.
+    std::pair<int, int> windowSize(unsigned long xWindow);
 
     // Destroys the host's window behind the plug-in's back (as hosts do when they close a
     // window before removing the view); the plug-in's child window goes with it.
