@@ -225,8 +225,12 @@ bool RyvelEditor::open(void* parent)
     buildUI();
     syncGridFromController();
 
+    openToken = std::make_shared<RyvelEditor*>(this);
     if (RyvelController* c = ryvelController())
+    {
+        knobModeChanged(c->hostKnobMode());
         c->registerEditor(this);
+    }
 
     if (parent != nullptr)
     {
@@ -240,13 +244,12 @@ bool RyvelEditor::open(void* parent)
 
 void RyvelEditor::close()
 {
+    // Menus first: they would otherwise stay on screen, and entries chosen later would find
+    // the editor closed (whileOpen makes them do nothing then).
+    dismissMenus();
+    openToken.reset();
     if (RyvelController* c = ryvelController())
         c->unregisterEditor(this);
-    // No toolkit timer may outlive the frame (or the host's run loop behind it).
-    if (deferredActionTimer != nullptr)
-        deferredActionTimer->stop();
-    if (presetMenuTimer != nullptr)
-        presetMenuTimer->stop();
     closeSaveDialog();
     closeAboutDialog();
     closeUpdateCheckDialog();
@@ -273,6 +276,12 @@ void RyvelEditor::close()
         window.reset();
         releaseLookAndFeel();
     }
+    // No toolkit timer may outlive the frame (or the host's run loop behind it). Stopped last:
+    // tearing the views down can still defer an action (a rename field that loses the focus).
+    if (deferredActionTimer != nullptr)
+        deferredActionTimer->stop();
+    if (presetMenuTimer != nullptr)
+        presetMenuTimer->stop();
 }
 
 void RyvelEditor::selectTab(int page)

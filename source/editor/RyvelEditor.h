@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Ryvel
 {
@@ -95,6 +96,8 @@ public:
     // Parameter binding and playhead.
     void valueChanged(ui::Control* control) override;
     void updateControlFromParam(ParamId id, double value) override;
+    // Every knob follows at once (a drag in progress keeps its mode until released).
+    void knobModeChanged(HostKnobMode mode) override;
     void syncGridFromController();
     void syncKnobsFromController();
     void pollPlayhead();
@@ -182,6 +185,11 @@ private:
     bool handleHeaderControl(ui::Control* control);
     void runDeferred(std::function<void()> action);
     void presentMenu(juce::PopupMenu menu, juce::Component* anchor);
+    // A menu entry's action. The toolkit runs it from its message queue after the menu has
+    // gone, when this editor may be closed or deleted: it holds the open editor only weakly and
+    // does nothing once that has gone.
+    std::function<void()> whileOpen(std::function<void(RyvelEditor&)> action) const;
+    void dismissMenus();
 
     PresetManager presetManager;
     std::string currentPresetName = "Init";
@@ -204,6 +212,11 @@ private:
     CheckerFactory checkerFactory;
 
     std::unique_ptr<ui::UiTimer> deferredActionTimer;
+    // Exists from open to close; menu actions hold it weakly (see whileOpen).
+    std::shared_ptr<RyvelEditor*> openToken;
+    // The pop-up menus this editor has shown (the top-level window of each; its submenus go
+    // with it); close dismisses those still open, and no other editor's.
+    std::vector<juce::Component::SafePointer<juce::Component>> shownMenus;
     std::int32_t lastPlayheadStep = -1;
 
     std::unique_ptr<juce::Component> window; // the platform view (pixel size)

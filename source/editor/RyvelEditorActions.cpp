@@ -11,6 +11,7 @@
 #include "shell/ProductInfo.h"
 
 #include <cmath>
+#include <utility>
 
 namespace Ryvel
 {
@@ -79,6 +80,28 @@ void RyvelEditor::runDeferred(std::function<void()> action)
     deferredActionTimer->start();
 }
 
+std::function<void()> RyvelEditor::whileOpen(std::function<void(RyvelEditor&)> action) const
+{
+    return [open = std::weak_ptr<RyvelEditor*>(openToken), action = std::move(action)]
+    {
+        if (const std::shared_ptr<RyvelEditor*> editor = open.lock())
+            action(**editor);
+    };
+}
+
+// JUCE has no call that dismisses one particular pop-up menu: PopupMenu::dismissAllActiveMenus
+// would close every menu in the process, another editor's too. Escape is the key every menu
+// answers by closing itself and its submenus with nothing chosen, so each menu this editor
+// still has open is sent one. A menu that has closed is no longer modal, or already deleted.
+void RyvelEditor::dismissMenus()
+{
+    const std::vector<juce::Component::SafePointer<juce::Component>> menus =
+        std::exchange(shownMenus, {});
+    for (const auto& menu : menus)
+        if (menu != nullptr && menu->isCurrentlyModal(false))
+            menu->keyPressed(juce::KeyPress(juce::KeyPress::escapeKey));
+}
+
 void RyvelEditor::presentMenu(juce::PopupMenu menu, juce::Component* anchor)
 {
     // Below the anchor's left edge, two pixels down, in frame coordinates.
@@ -93,28 +116,37 @@ void RyvelEditor::presentMenu(juce::PopupMenu menu, juce::Component* anchor)
         return;
     const juce::Point<int> screen = frame->localPointToGlobal(position);
     menu.setLookAndFeel(&window->getLookAndFeel());
+    // The menu's window is not handed out: it is the modal component that showing it adds.
+    auto* modal = juce::ModalComponentManager::getInstance();
+    const int modalBefore = modal->getNumModalComponents();
     menu.showMenuAsync(
         juce::PopupMenu::Options()
             .withTargetScreenArea({screen.x, screen.y, 1, 1})
             .withPreferredPopupDirection(juce::PopupMenu::Options::PopupDirection::downwards));
+    std::erase_if(shownMenus, [](const auto& shown) { return shown == nullptr; });
+    if (modal->getNumModalComponents() > modalBefore)
+        shownMenus.emplace_back(modal->getModalComponent(0));
 }
 
 juce::PopupMenu RyvelEditor::buildActionsMenu()
 {
     juce::PopupMenu menu;
-    menu.addItem("Init", [this] { initPreset(); });
-    menu.addItem("Randomize", [this] { randomizePreset(); });
-    menu.addItem("Save Preset...", [this] { runDeferred([this] { openSaveDialog(); }); });
-    menu.addItem("Open Preset Folder", [this] { openPresetFolder(); });
+    // Entries that open a dialog defer it on the editor's own timer, which goes with the editor.
+    const auto deferred = [this](void (RyvelEditor::*open)())
+    { return whileOpen([open](RyvelEditor& e) { e.runDeferred([&e, open] { (e.*open)(); }); }); };
+    menu.addItem("Init", whileOpen([](RyvelEditor& e) { e.initPreset(); }));
+    menu.addItem("Randomize", whileOpen([](RyvelEditor& e) { e.randomizePreset(); }));
+    menu.addItem("Save Preset...", deferred(&RyvelEditor::openSaveDialog));
+    menu.addItem("Open Preset Folder", whileOpen([](RyvelEditor& e) { e.openPresetFolder(); }));
     juce::PopupMenu sizes;
     for (const SizeEntry& size : kSizes)
         sizes.addItem(size.title, true, std::fabs(size.zoom - zoom) < 0.01,
-                      [this, z = size.zoom] { applyZoom(z); });
+                      whileOpen([z = size.zoom](RyvelEditor& e) { e.applyZoom(z); }));
     menu.addSubMenu("Size", sizes);
     menu.addSeparator();
-    menu.addItem("Manual", [] { openURLMac(siteUrl("/ryvel/manual")); });
-    menu.addItem("Check for updates", [this] { runDeferred([this] { openUpdateCheckDialog(); }); });
-    menu.addItem("About", [this] { runDeferred([this] { openAboutDialog(); }); });
+    menu.addItem("Manual", whileOpen([](RyvelEditor&) { openURLMac(siteUrl("/ryvel/manual")); }));
+    menu.addItem("Check for updates", deferred(&RyvelEditor::openUpdateCheckDialog));
+    menu.addItem("About", deferred(&RyvelEditor::openAboutDialog));
     return menu;
 }
 

@@ -19,6 +19,29 @@
 namespace Ryvel
 {
 
+namespace
+{
+
+// Until the host has chosen a mode the knobs keep their vertical drag, which a linear mode
+// also gives: Linux hosts rarely choose one, and knobs that turned circular on their own would
+// surprise their users.
+ui::SoftKnob::DragMode dragModeFor(HostKnobMode mode)
+{
+    switch (mode)
+    {
+    case HostKnobMode::Circular:
+        return ui::SoftKnob::DragMode::Circular;
+    case HostKnobMode::RelativeCircular:
+        return ui::SoftKnob::DragMode::RelativeCircular;
+    case HostKnobMode::Linear:
+    case HostKnobMode::NotSet:
+        break;
+    }
+    return ui::SoftKnob::DragMode::Vertical;
+}
+
+} // namespace
+
 ui::SoftKnob* RyvelEditor::knob(ParamId id) const
 {
     const ParamInfo* info = findParam(id);
@@ -95,6 +118,15 @@ void RyvelEditor::updateControlFromParam(ParamId id, double value)
         target->setValue(static_cast<float>(value));
         target->invalid();
     }
+}
+
+void RyvelEditor::knobModeChanged(HostKnobMode mode)
+{
+    const ui::SoftKnob::DragMode drag = dragModeFor(mode);
+    for (const auto* knobs : {&gainKnobs, &panKnobs, &filterKnobs, &resoKnobs, &driveKnobs})
+        for (ui::SoftKnob* k : *knobs)
+            if (k != nullptr)
+                k->setDragMode(drag);
 }
 
 void RyvelEditor::syncGridFromController()

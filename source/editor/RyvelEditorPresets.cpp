@@ -190,7 +190,7 @@ juce::PopupMenu RyvelEditor::buildPresetListMenu()
     for (const std::string& name : presetManager.listFactoryPresets())
         factory.addItem(juce::String::fromUTF8(name.c_str()), true,
                         currentPresetIsFactory && name == currentPresetName,
-                        [this, name] { loadFactoryPresetByName(name); });
+                        whileOpen([name](RyvelEditor& e) { e.loadFactoryPresetByName(name); }));
 
     juce::PopupMenu user;
     const std::vector<std::string> userNames = presetManager.listUserPresets();
@@ -199,7 +199,7 @@ juce::PopupMenu RyvelEditor::buildPresetListMenu()
     for (const std::string& name : userNames)
         user.addItem(juce::String::fromUTF8(name.c_str()), true,
                      !currentPresetIsFactory && name == currentPresetName,
-                     [this, name] { loadUserPresetByName(name); });
+                     whileOpen([name](RyvelEditor& e) { e.loadUserPresetByName(name); }));
 
     juce::PopupMenu root;
     root.addSubMenu("Factory", factory);

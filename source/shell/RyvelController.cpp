@@ -119,6 +119,29 @@ IPlugView* PLUGIN_API RyvelController::createView(FIDString name)
                          [this] { return viewFactory(*this); });
 }
 
+tresult PLUGIN_API RyvelController::setKnobMode(KnobMode mode)
+{
+    HostKnobMode chosen = HostKnobMode::NotSet;
+    switch (mode)
+    {
+    case kCircularMode:
+        chosen = HostKnobMode::Circular;
+        break;
+    case kRelativCircularMode:
+        chosen = HostKnobMode::RelativeCircular;
+        break;
+    case kLinearMode:
+        chosen = HostKnobMode::Linear;
+        break;
+    default:
+        return kResultFalse;
+    }
+    knobMode = chosen;
+    if (editor != nullptr)
+        editor->knobModeChanged(chosen);
+    return kResultOk;
+}
+
 tresult PLUGIN_API RyvelController::setParamNormalized(ParamID tag, ParamValue value)
 {
     // A non-finite value would poison the parameter and, through the editor, its drawing.

@@ -26,6 +26,11 @@ public:
                                                      Steinberg::Vst::ParamValue value) override;
     // A new editor for exactly "editor"; null for any other name.
     Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
+    // IEditController2: recorded per instance (the SDK base keeps one mode for the whole
+    // process) and passed on to the open editor at once. kResultFalse for a mode the SDK does
+    // not define, which changes nothing.
+    Steinberg::tresult PLUGIN_API setKnobMode(Steinberg::Vst::KnobMode mode) override;
+    HostKnobMode hostKnobMode() const { return knobMode; }
 
     // Checked versions of base queries: the base reads parameters and units by index with a
     // throwing lookup, writes through out-pointers unchecked and accepts any unit or bus.
@@ -84,6 +89,7 @@ private:
     bool hasProgram(Steinberg::Vst::ProgramListID listId, Steinberg::int32 programIndex) const;
 
     EditorLink* editor = nullptr; // not owning
+    HostKnobMode knobMode = HostKnobMode::NotSet;
 };
 
 } // namespace Ryvel

@@ -60,7 +60,12 @@ bool SoftKnob::onMouseDown(const PointerEvent& event)
     }
     beginEdit();
     dragging = true;
-    anchorAt(event.position, event.shift);
+    gestureMode = dragMode;
+    lastAngle.reset();
+    if (gestureMode == DragMode::Vertical)
+        anchorAt(event.position, event.shift);
+    else
+        dragCircularly(event.position);
     return true;
 }
 
@@ -68,6 +73,15 @@ bool SoftKnob::onMouseMoved(const PointerEvent& event)
 {
     if (!dragging)
         return false;
+    if (gestureMode == DragMode::Vertical)
+        dragVertically(event);
+    else
+        dragCircularly(event.position);
+    return true;
+}
+
+void SoftKnob::dragVertically(const PointerEvent& event)
+{
     // Switching fine mode mid-drag re-anchors, so the knob does not jump to where the other
     // speed would have put it.
     if (event.shift != anchorFine)
@@ -81,7 +95,48 @@ bool SoftKnob::onMouseMoved(const PointerEvent& event)
     // Past an end the anchor follows the pointer, so turning back responds at once.
     if (wanted != limited)
         anchorAt(event.position, event.shift);
-    return true;
+}
+
+std::optional<float> SoftKnob::pointerAngle(juce::Point<float> position) const
+{
+    const juce::Point<float> offset = position - getLocalBounds().toFloat().getCentre();
+    if (offset.getDistanceFromOrigin() < kCentreDeadZone)
+        return std::nullopt;
+    // Zero straight up, growing clockwise (screen y grows downwards).
+    return juce::radiansToDegrees(std::atan2(offset.x, -offset.y));
+}
+
+void SoftKnob::dragCircularly(juce::Point<float> position)
+{
+    const std::optional<float> angle = pointerAngle(position);
+    const float fullSweep = 2.0f * kSweepDegrees;
+    if (gestureMode == DragMode::RelativeCircular)
+    {
+        // Through the dead zone the angle jumps; the next event outside it starts afresh.
+        if (angle && lastAngle)
+        {
+            float turned = *angle - *lastAngle;
+            // The shorter way round: successive events are never half a turn apart.
+            if (turned > 180.0f)
+                turned -= 360.0f;
+            else if (turned <= -180.0f)
+                turned += 360.0f;
+            changeTo(juce::jlimit(0.0f, 1.0f, getValueNormalized() + turned / fullSweep));
+        }
+        lastAngle = angle;
+        return;
+    }
+    if (!angle)
+        return;
+    if (std::abs(*angle) <= kSweepDegrees)
+        changeTo((*angle + kSweepDegrees) / fullSweep);
+    else if (!lastAngle)
+        changeTo(*angle > 0.0f ? 1.0f : 0.0f); // a press below the arc: its nearer end
+    else
+        // A drag below the arc stays at the end it left by, rather than flipping to the other
+        // end when the pointer passes straight down.
+        changeTo(getValueNormalized() >= 0.5f ? 1.0f : 0.0f);
+    lastAngle = angle;
 }
 
 bool SoftKnob::onMouseUp(const PointerEvent&)

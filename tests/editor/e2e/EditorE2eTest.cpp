@@ -5,6 +5,7 @@
 
 #include "X11TestHost.h"
 
+#include "engine/ParameterCatalogue.h"
 #include "presets/FactoryPresetsData.h"
 #include "shell/ClassIds.h"
 
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
+#include <vector>
 
 using namespace Steinberg;
 using namespace Ryvel::TestHost;
@@ -391,6 +393,112 @@ TEST_F(EditorE2e, RefusesToAttachWithoutAHostRunLoop)
     host->offerRunLoop = false;
     auto view = createEditor();
     EXPECT_EQ(view->attached(host->parentWindow(), kPlatformTypeX11EmbedWindowID), kResultFalse);
+}
+
+// How each of the editor's pop-up menus is opened and which entry is then highlighted, and
+// where that entry is on the screen (host window pixels at the default zoom).
+struct MenuCase
+{
+    const char* name;
+    int openX, openY;
+    int openDelayMs; // the preset list waits for a possible second click
+    std::vector<const char*> keys;
+    int entryX, entryY;
+};
+
+const MenuCase kMenus[] = {
+    // The actions menu with "Init" highlighted.
+    {"actions-menu", px(808), px(20), 500, {"Down"}, px(830), px(46)},
+    // The preset list with its Factory submenu open at the first factory preset.
+    {"preset-list", px(400), px(20), 700, {"Down", "Right"}, px(520), px(46)},
+};
+
+// The host closes and releases the view while one of its menus is open, then opens a new view
+// (whose run loop would deliver whatever the stale menu received), and the user clicks and
+// presses Return where the menu was. The menu must have gone with its editor, and nothing may
+// reach that editor: under AddressSanitizer an entry chosen now would touch freed memory.
+TEST_F(EditorE2e, MenusCloseWithTheirEditorAndReachNothingAfterwards)
+{
+    for (const MenuCase& menu : kMenus)
+    {
+        SCOPED_TRACE(menu.name);
+        // Any entry that ran would move voice 1's gain from this value.
+        ASSERT_EQ(controller->setParamNormalized(128, 0.123), kResultOk);
+        auto view = createEditor();
+        ASSERT_EQ(view->attached(host->parentWindow(), kPlatformTypeX11EmbedWindowID), kResultOk);
+        host->pump(600);
+        const std::uint32_t withoutMenu = host->pixel(menu.entryX, menu.entryY);
+        host->click(menu.openX, menu.openY);
+        host->pump(menu.openDelayMs);
+        for (const char* key : menu.keys)
+        {
+            host->key(key);
+            host->pump(150);
+        }
+        host->screenshot(std::string("e2e-") + menu.name + "-open.png");
+        ASSERT_NE(host->pixel(menu.entryX, menu.entryY), withoutMenu) << "the menu is open";
+
+        ASSERT_EQ(view->removed(), kResultOk);
+        view.reset();
+        host->pump(100);
+        host->screenshot(std::string("e2e-") + menu.name + "-view-released.png");
+
+        auto next = createEditor();
+        ASSERT_EQ(next->attached(host->parentWindow(), kPlatformTypeX11EmbedWindowID), kResultOk);
+        host->pump(600);
+        EXPECT_EQ(host->pixel(menu.entryX, menu.entryY), withoutMenu) << "the menu is gone";
+        host->click(menu.entryX, menu.entryY);
+        host->pump(200);
+        host->key("Return");
+        host->pump(300);
+        host->screenshot(std::string("e2e-") + menu.name + "-after-click.png");
+        EXPECT_EQ(controller->getParamNormalized(128), 0.123);
+        ASSERT_EQ(next->removed(), kResultOk);
+        host->pump(100);
+    }
+    EXPECT_EQ(host->xErrors, 0);
+}
+
+// Closing one editor dismisses its own menus only: a menu of another instance's editor stays
+// open and still works.
+TEST_F(EditorE2e, ClosingOneEditorLeavesAnotherEditorsMenuOpen)
+{
+    TUID cid;
+    Ryvel::Product::toFuid(Ryvel::Product::kControllerId).toTUID(cid);
+    auto second = createInstance<Vst::IEditController>(*factory.get(), cid);
+    ASSERT_EQ(second->initialize(nullptr), kResultOk);
+    X11TestHost otherWindow(800, 600);
+
+    ASSERT_EQ(controller->setParamNormalized(128, 0.123), kResultOk);
+    auto first = createEditor();
+    Ref<IPlugView> other(second->createView("editor"));
+    other->setFrame(&otherWindow);
+    // The first view's run loop gets the toolkit's descriptors: it is attached first.
+    ASSERT_EQ(first->attached(host->parentWindow(), kPlatformTypeX11EmbedWindowID), kResultOk);
+    ASSERT_EQ(other->attached(otherWindow.parentWindow(), kPlatformTypeX11EmbedWindowID),
+              kResultOk);
+    host->pump(600);
+
+    const MenuCase& menu = kMenus[0];
+    const std::uint32_t withoutMenu = host->pixel(menu.entryX, menu.entryY);
+    host->click(menu.openX, menu.openY);
+    host->pump(menu.openDelayMs);
+    ASSERT_NE(host->pixel(menu.entryX, menu.entryY), withoutMenu) << "the menu is open";
+
+    ASSERT_EQ(other->removed(), kResultOk);
+    other.reset();
+    host->pump(200);
+    EXPECT_NE(host->pixel(menu.entryX, menu.entryY), withoutMenu) << "the menu is still open";
+    host->screenshot("e2e-menu-of-the-other-editor.png");
+    host->key("Down");
+    host->pump(150);
+    host->key("Return");
+    host->pump(300);
+    EXPECT_NEAR(controller->getParamNormalized(128), Ryvel::defaultValue(128), 1e-6) << "Init ran";
+
+    ASSERT_EQ(first->removed(), kResultOk);
+    host->pump(100);
+    second->terminate();
 }
 
 } // namespace

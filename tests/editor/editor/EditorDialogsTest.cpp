@@ -367,4 +367,51 @@ TEST_F(EditorDialogs, LinksOpenTheVendorPagesAndTheDocumentsDownloadAddress)
                                                 "https://example.test/r;$(x)"}));
 }
 
+// The toolkit runs a chosen entry from its message queue after the menu has gone, and the host
+// may close or release the view in between: the entry must then reach nothing, and an entry of
+// a menu shown before the editor was closed must not act on the editor opened again.
+TEST_F(EditorDialogs, MenuEntriesChosenAfterTheEditorClosedDoNothing)
+{
+    RecordingOpener opener(home); // in case "Manual" or "Open Preset Folder" got through
+    std::vector<std::function<void()>> entries;
+    for (const juce::PopupMenu& menu : {editor->buildActionsMenu(), editor->buildPresetListMenu()})
+        for (juce::PopupMenu::MenuItemIterator it(menu, true); it.next();)
+            if (it.getItem().action)
+                entries.push_back(it.getItem().action);
+    ASSERT_GT(entries.size(), 11u) << "ten actions and the factory presets";
+    const auto parameters = [this]
+    {
+        std::vector<double> values;
+        for (const ParamInfo& info : kParams)
+            values.push_back(controller->getParamNormalized(info.id));
+        return values;
+    };
+    const std::vector<double> before = parameters();
+    const double zoom = editor->getZoom();
+
+    const auto chooseAll = [&](const char* when)
+    {
+        SCOPED_TRACE(when);
+        for (const auto& entry : entries)
+            entry();
+        EXPECT_TRUE(handler.events.empty());
+        EXPECT_EQ(parameters(), before);
+    };
+    editor->close();
+    chooseAll("closed");
+    EXPECT_EQ(editor->getZoom(), zoom);
+    EXPECT_EQ(editor->deferredTimer(), nullptr) << "no dialog was scheduled";
+
+    ASSERT_TRUE(editor->open(nullptr));
+    chooseAll("opened again");
+    EXPECT_EQ(editor->presetName(), "Init");
+    EXPECT_EQ(editor->deferredTimer(), nullptr);
+
+    // Freed: a dangling editor would show under AddressSanitizer.
+    editor->close();
+    editor->release();
+    editor = nullptr;
+    chooseAll("released");
+}
+
 } // namespace
