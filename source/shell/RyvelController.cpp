@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/RyvelController.h"
 
-#include "engine/StateFormat.h"
+#include "engine/StateStream.h"
 #include "shell/HostBoundary.h"
 
 #include "pluginterfaces/base/ustring.h"
@@ -96,7 +96,10 @@ tresult PLUGIN_API RyvelController::setComponentState(IBStream* state)
 {
     if (state == nullptr)
         return kResultFalse;
-    for (const auto& [id, value] : StateFormat::read(*state))
+    StateFormat::Bytes bytes{};
+    const std::size_t size = StateStream::read(*state, bytes);
+    for (const auto& [id, value] :
+         StateFormat::read(std::span<const std::uint8_t>(bytes.data(), size)))
         setParamNormalized(id, value);
     return kResultOk;
 }
