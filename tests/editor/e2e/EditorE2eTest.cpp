@@ -409,8 +409,9 @@ struct MenuCase
 const MenuCase kMenus[] = {
     // The actions menu with "Init" highlighted.
     {"actions-menu", px(808), px(20), 500, {"Down"}, px(830), px(46)},
-    // The preset list with its Factory submenu open at the first factory preset.
-    {"preset-list", px(400), px(20), 700, {"Down", "Right"}, px(520), px(46)},
+    // The preset list with its Factory submenu open at the first factory preset. The point is
+    // near the submenu's left edge: its width follows the names' widths in the font in use.
+    {"preset-list", px(400), px(20), 700, {"Down", "Right"}, px(440), px(46)},
 };
 
 // The host closes and releases the view while one of its menus is open, then opens a new view
