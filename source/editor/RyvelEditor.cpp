@@ -11,18 +11,11 @@
 #include "editor/ui/Fonts.h"
 #include "editor/ui/RyvelLookAndFeel.h"
 #include "platform/PlatformServices.h"
-#include "shell/HostBoundary.h"
-#include "shell/RyvelController.h"
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <limits>
 
 namespace Ryvel
 {
-
-using namespace Steinberg;
 
 namespace
 {
@@ -59,19 +52,6 @@ void releaseLookAndFeel()
     sharedLookAndFeel.reset();
 }
 
-// Above any display's scale. With the largest zoom the view stays a few tens of thousands of
-// pixels wide, far inside the 32-bit sizes the host and the toolkit work in.
-constexpr float kMaxContentScale = 8.0f;
-
-// A host rect whose extents are non-negative and fit in 32 bits (computed without overflow).
-bool isValidSize(const ViewRect& r)
-{
-    const std::int64_t width = std::int64_t{r.right} - r.left;
-    const std::int64_t height = std::int64_t{r.bottom} - r.top;
-    constexpr std::int64_t kMax = std::numeric_limits<int32>::max();
-    return width >= 0 && height >= 0 && width <= kMax && height <= kMax;
-}
-
 } // namespace
 
 juce::Component* RyvelEditor::patternPageView() const
@@ -83,61 +63,20 @@ juce::Component* RyvelEditor::controlPageView() const
     return controlPage;
 }
 
-RyvelEditor::RyvelEditor(Vst::EditController* controller) : EditorView(controller)
+RyvelEditor::RyvelEditor(EditorHost& h) : host(h)
 {
     zoom = presetManager.loadZoom();
-    updateViewRect();
 }
 
 RyvelEditor::~RyvelEditor()
 {
-    // Hosts may release a view without removing it first; the controller must not keep a
-    // pointer to it, and no timer may outlive it.
+    // Hosts may release a view without removing it first; the host side must not keep a
+    // pointer to the editor, and no timer may outlive it.
     if (isOpen())
         close();
-    if (hostRunLoopAttached)
-        GuiToolkit::detachHostRunLoop(*this);
-    if (RyvelController* c = ryvelController())
-        c->unregisterEditor(this);
-}
-
-RyvelController* RyvelEditor::ryvelController() const
-{
-    return dynamic_cast<RyvelController*>(getController());
-}
-
-void RyvelEditor::updateViewRect()
-{
-    const juce::Rectangle<int> r = EditorFrame::viewRectFor(effectiveScale());
-    rect = ViewRect(0, 0, r.getWidth(), r.getHeight());
-}
-
-tresult PLUGIN_API RyvelEditor::isPlatformTypeSupported(FIDString type)
-{
-    if (type != nullptr && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0)
-        return kResultTrue;
-    return kResultFalse;
-}
-
-tresult PLUGIN_API RyvelEditor::attached(void* parent, FIDString type)
-{
-    if (parent == nullptr)
-        return kInvalidArgument;
-    if (isPlatformTypeSupported(type) != kResultTrue)
-        return kResultFalse;
-    const tresult result = guardHostCall("attached",
-                                         [&]() -> tresult
-                                         {
-                                             if (!GuiToolkit::attachHostRunLoop(plugFrame, *this))
-                                                 return kResultFalse;
-                                             hostRunLoopAttached = true;
-                                             EditorView::attached(parent, type);
-                                             return open(parent) ? kResultOk : kResultFalse;
-                                         });
-    // The host treats a failed attach as no attach: whatever was built goes again.
-    if (result != kResultOk)
-        removed();
-    return result;
+    if (uiLoopAttached)
+        host.detachUiLoop(*this);
+    host.unregisterEditor(this);
 }
 
 void RyvelEditor::onFrame()
@@ -146,48 +85,33 @@ void RyvelEditor::onFrame()
         pollPlayhead();
 }
 
-tresult PLUGIN_API RyvelEditor::removed()
+int RyvelEditor::viewWidth() const
 {
-    const tresult closed = guardHostCall("removed",
-                                         [this]
-                                         {
-                                             close();
-                                             return kResultOk;
-                                         });
-    if (hostRunLoopAttached)
-    {
-        GuiToolkit::detachHostRunLoop(*this);
-        hostRunLoopAttached = false;
-    }
-    const tresult result = EditorView::removed();
-    return closed == kResultOk ? result : closed;
+    return EditorFrame::viewRectFor(effectiveScale()).getWidth();
 }
 
-tresult PLUGIN_API RyvelEditor::onSize(ViewRect* newSize)
+int RyvelEditor::viewHeight() const
 {
-    if (newSize == nullptr || !isValidSize(*newSize))
-        return kInvalidArgument;
-    return guardHostCall("onSize",
-                         [&]
-                         {
-                             rect = *newSize;
-                             if (window != nullptr)
-                                 window->setSize(newSize->getWidth(), newSize->getHeight());
-                             return kResultTrue;
-                         });
+    return EditorFrame::viewRectFor(effectiveScale()).getHeight();
 }
 
-tresult PLUGIN_API RyvelEditor::setContentScaleFactor(ScaleFactor factor)
+void RyvelEditor::setWindowSize(int width, int height)
 {
-    if (!std::isfinite(factor) || !(factor > 0.0f) || factor > kMaxContentScale)
-        return kInvalidArgument;
-    return guardHostCall("setContentScaleFactor",
-                         [&]
-                         {
-                             contentScale = factor;
-                             rescale();
-                             return kResultTrue;
-                         });
+    if (window != nullptr)
+        window->setSize(width, height);
+}
+
+void* RyvelEditor::nativeWindow() const
+{
+    return window != nullptr ? window->getWindowHandle() : nullptr;
+}
+
+void RyvelEditor::setContentScale(double scale)
+{
+    if (!(scale > 0.0) || !std::isfinite(scale))
+        return;
+    contentScale = scale;
+    rescale();
 }
 
 void RyvelEditor::loadBitmaps()
@@ -209,6 +133,13 @@ bool RyvelEditor::open(void* parent)
 {
     if (isOpen())
         close();
+    if (parent != nullptr)
+    {
+        // Without the host's loop nothing would paint and no timer would run.
+        if (!host.attachUiLoop(*this))
+            return false;
+        uiLoopAttached = true;
+    }
 
     presetManager.extractFactoryPresetsIfMissing();
     registerBundledFontsMac(); // before anything makes a font
@@ -218,19 +149,15 @@ bool RyvelEditor::open(void* parent)
     frame = std::make_unique<EditorFrame>();
     window->addAndMakeVisible(*frame);
     frame->setScale(effectiveScale());
-    updateViewRect();
-    window->setSize(rect.getWidth(), rect.getHeight());
+    window->setSize(viewWidth(), viewHeight());
 
     loadBitmaps();
     buildUI();
     syncGridFromController();
 
     openToken = std::make_shared<RyvelEditor*>(this);
-    if (RyvelController* c = ryvelController())
-    {
-        knobModeChanged(c->hostKnobMode());
-        c->registerEditor(this);
-    }
+    knobModeChanged(host.knobMode());
+    host.registerEditor(this);
 
     if (parent != nullptr)
     {
@@ -248,8 +175,7 @@ void RyvelEditor::close()
     // the editor closed (whileOpen makes them do nothing then).
     dismissMenus();
     openToken.reset();
-    if (RyvelController* c = ryvelController())
-        c->unregisterEditor(this);
+    host.unregisterEditor(this);
     closeSaveDialog();
     closeAboutDialog();
     closeUpdateCheckDialog();
@@ -282,6 +208,11 @@ void RyvelEditor::close()
         deferredActionTimer->stop();
     if (presetMenuTimer != nullptr)
         presetMenuTimer->stop();
+    if (uiLoopAttached)
+    {
+        uiLoopAttached = false;
+        host.detachUiLoop(*this);
+    }
 }
 
 void RyvelEditor::selectTab(int page)
@@ -308,16 +239,12 @@ void RyvelEditor::applyZoom(double z)
 
 void RyvelEditor::rescale()
 {
-    updateViewRect();
     if (frame == nullptr)
         return;
     frame->setScale(effectiveScale());
-    if (plugFrame != nullptr)
-    {
-        ViewRect newRect = rect;
-        plugFrame->resizeView(this, &newRect);
-    }
-    window->setSize(rect.getWidth(), rect.getHeight());
+    // The host may answer with another size of its own (setWindowSize) before this returns.
+    window->setSize(viewWidth(), viewHeight());
+    host.requestResize(viewWidth(), viewHeight());
 }
 
 juce::Image RyvelEditor::renderSnapshot()

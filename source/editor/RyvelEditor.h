@@ -1,22 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The plug-in's editor window: the host's plug-in view, the frame with its bitmaps, fonts and
-// timers, the binding between controls and parameters, and the playhead display.
+// The plug-in's editor window: the frame with its bitmaps, fonts and timers, the binding
+// between controls and parameters, and the playhead display. It knows nothing of the plug-in
+// format it runs in: values, edits, the playhead, the window size and the UI loop all go through
+// the EditorHost that each format's adapter implements.
 //
 // Coordinates are design pixels (840 x 426 at zoom 1); the whole frame is scaled by the zoom
-// and by the host's content scale. UI thread only, like everything the host calls on a view.
+// and by the host's content scale. UI thread only.
 
 #include "editor/EditorFrame.h"
+#include "editor/EditorHost.h"
 #include "editor/GuiToolkit.h"
 #include "editor/ui/Control.h"
 #include "editor/ui/UiTimer.h"
 #include "presets/ParamMap.h"
 #include "presets/PresetManager.h"
-#include "shell/EditorLink.h"
-
-#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
-#include "public.sdk/source/vst/vsteditcontroller.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -32,7 +31,6 @@ namespace Ryvel
 {
 
 class ViewContainer;
-class RyvelController;
 class SavePresetDialog;
 class AboutDialog;
 class UpdateCheckDialog;
@@ -50,9 +48,7 @@ class DicePill;
 class PillTextEdit;
 } // namespace ui
 
-class RyvelEditor final : public Steinberg::Vst::EditorView,
-                          public Steinberg::IPlugViewContentScaleSupport,
-                          public EditorLink,
+class RyvelEditor final : public EditorLink,
                           public ui::ControlListener,
                           private GuiToolkit::FrameListener
 {
@@ -69,29 +65,36 @@ public:
     static constexpr std::int32_t kNextTag = 0x70000015;
     static constexpr std::int32_t kDiceTag = 0x70000016;
 
-    explicit RyvelEditor(Steinberg::Vst::EditController* controller);
-    ~RyvelEditor() override;
+    // `host` outlives the editor.
+    explicit RyvelEditor(EditorHost& host);
+    ~RyvelEditor();
     RyvelEditor(const RyvelEditor&) = delete;
     RyvelEditor& operator=(const RyvelEditor&) = delete;
 
-    // IPlugView
-    Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
-    Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
-    Steinberg::tresult PLUGIN_API removed() override;
-    Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
-
-    // IPlugViewContentScaleSupport: the host's HiDPI factor multiplies the editor's own zoom.
-    Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
-
     // Builds the frame and all views inside `parent` (an X11 window ID), or off-screen when
-    // `parent` is null (tools and tests). Closes first if already open.
+    // `parent` is null (tools and tests). Closes first if already open. In a window it runs on
+    // the host's UI loop, and refuses to open when the host has none to offer. An open editor
+    // is registered with the host for value changes.
     bool open(void* parent);
+    // Ends dialogs, menus and timers, unregisters and leaves the host's UI loop.
     void close();
     bool isOpen() const { return frame != nullptr; }
 
-    void selectTab(int tab);
+    // The window's pixel size is the design size times the zoom times the host's content scale
+    // (its HiDPI factor), each side truncated. Changing either while open asks the host for the
+    // new size; the zoom is also saved as the one the next editor opens at.
+    void setContentScale(double scale);
     void applyZoom(double z);
     double getZoom() const { return zoom; }
+    int viewWidth() const;
+    int viewHeight() const;
+    // The host has given the window this pixel size (it may differ from the one asked for).
+    void setWindowSize(int width, int height);
+    // The toolkit's X window (as void*) of the open editor's top-level component; null while
+    // closed or off-screen.
+    void* nativeWindow() const;
+
+    void selectTab(int tab);
 
     // Parameter binding and playhead.
     void valueChanged(ui::Control* control) override;
@@ -167,20 +170,12 @@ public:
     ui::UiTimer* presetMenuDelayTimer() const { return presetMenuTimer.get(); }
     ui::UiTimer* updatePollTimer() const { return updateTimer.get(); }
 
-    OBJ_METHODS(RyvelEditor, Steinberg::Vst::EditorView)
-    DEFINE_INTERFACES
-    DEF_INTERFACE(Steinberg::IPlugViewContentScaleSupport)
-    END_DEFINE_INTERFACES(Steinberg::Vst::EditorView)
-    REFCOUNT_METHODS(Steinberg::Vst::EditorView)
-
 private:
-    // The playhead is polled once per frame of the host's run loop (every 20 ms).
+    // The playhead is polled once per frame of the host's UI loop (every 20 ms).
     void onFrame() override;
-    RyvelController* ryvelController() const;
     double effectiveScale() const { return zoom * contentScale; }
     void loadBitmaps();
     void buildUI();
-    void updateViewRect();
     void rescale();
     bool handleHeaderControl(ui::Control* control);
     void runDeferred(std::function<void()> action);
@@ -191,6 +186,7 @@ private:
     std::function<void()> whileOpen(std::function<void(RyvelEditor&)> action) const;
     void dismissMenus();
 
+    EditorHost& host;
     PresetManager presetManager;
     std::string currentPresetName = "Init";
     bool currentPresetIsFactory = false;
@@ -221,7 +217,7 @@ private:
 
     std::unique_ptr<juce::Component> window; // the platform view (pixel size)
     std::unique_ptr<EditorFrame> frame;      // design coordinates, inside the window
-    bool hostRunLoopAttached = false;
+    bool uiLoopAttached = false;
 
     struct Bitmaps
     {

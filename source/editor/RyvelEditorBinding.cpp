@@ -2,7 +2,7 @@
 // Controls to parameters and back, and the playhead display.
 //
 // A user change of a parameter control is one complete host edit (begin, set, perform, end) per
-// reported value. Values the controller accepts come back through updateControlFromParam, which
+// reported value. Values the host side accepts come back through updateControlFromParam, which
 // leaves a control alone when it already shows the value, so nothing echoes.
 
 #include "editor/RyvelEditor.h"
@@ -12,7 +12,6 @@
 #include "editor/controls/SoftSwitch.h"
 #include "editor/controls/TabPill.h"
 #include "engine/ParameterLaws.h"
-#include "engine/RyvelShared.h"
 
 #include <cmath>
 
@@ -79,14 +78,13 @@ void RyvelEditor::valueChanged(ui::Control* control)
 
     // Only registered parameters become host edits; any other tag stays inside the editor.
     const auto id = static_cast<ParamId>(control->getTag());
-    Steinberg::Vst::EditController* c = getController();
-    if (control->getTag() < 0 || !isKnownParam(id) || c == nullptr)
+    if (control->getTag() < 0 || !isKnownParam(id))
         return;
     const auto value = static_cast<double>(control->getValue());
-    c->beginEdit(id);
-    c->setParamNormalized(id, value);
-    c->performEdit(id, value);
-    c->endEdit(id);
+    host.beginEdit(id);
+    host.setParam(id, value);
+    host.performEdit(id, value);
+    host.endEdit(id);
     currentPresetIsFactory = false;
 }
 
@@ -131,13 +129,12 @@ void RyvelEditor::knobModeChanged(HostKnobMode mode)
 
 void RyvelEditor::syncGridFromController()
 {
-    Steinberg::Vst::EditController* c = getController();
     for (ParamId id = 0; id < static_cast<ParamId>(kNumStepParams); ++id)
     {
         ui::SoftSwitch* sw = stepSwitches[id];
         if (sw == nullptr)
             continue;
-        const double value = c != nullptr ? c->getParamNormalized(id) : 0.0;
+        const double value = host.paramValue(id);
         sw->setValue(Laws::switchOn(value) ? 1.0f : 0.0f);
         sw->invalid();
     }
@@ -145,7 +142,6 @@ void RyvelEditor::syncGridFromController()
 
 void RyvelEditor::syncKnobsFromController()
 {
-    Steinberg::Vst::EditController* c = getController();
     for (ParamKind kind :
          {ParamKind::Gain, ParamKind::Pan, ParamKind::Filter, ParamKind::Reso, ParamKind::Drive})
         for (int v = 0; v < kNumVoices; ++v)
@@ -154,15 +150,14 @@ void RyvelEditor::syncKnobsFromController()
             ui::SoftKnob* k = knob(id);
             if (k == nullptr)
                 continue;
-            k->setValue(
-                static_cast<float>(c != nullptr ? c->getParamNormalized(id) : defaultValue(id)));
+            k->setValue(static_cast<float>(host.paramValue(id)));
             k->invalid();
         }
 }
 
 void RyvelEditor::pollPlayhead()
 {
-    const std::int32_t step = RyvelShared::playheadStep.load(std::memory_order_relaxed);
+    const std::int32_t step = host.playheadStep();
     if (step < 0 || step >= kNumSteps || step == lastPlayheadStep)
         return;
     lastPlayheadStep = step;

@@ -49,9 +49,7 @@ constexpr KnobColumn kKnobColumns[] = {
 
 void RyvelEditor::buildUI()
 {
-    Steinberg::Vst::EditController* c = getController();
-    const auto paramValue = [c](ParamId id)
-    { return c != nullptr ? c->getParamNormalized(id) : defaultValue(id); };
+    const auto paramValue = [this](ParamId id) { return host.paramValue(id); };
     const juce::Font font = ui::pickFontFamily(ui::kCaptionFamilies, juce::Font::plain, 10.0f);
     const auto caption = [&](Rect bounds, std::string text, juce::Justification just)
     { return std::make_unique<TextLabel>(bounds, std::move(text), font, kCaptionColour, just); };

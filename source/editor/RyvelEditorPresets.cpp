@@ -89,8 +89,7 @@ void RyvelEditor::setCurrentPresetName(const std::string& name, bool isFactory)
 ParamMap RyvelEditor::currentState() const
 {
     ParamMap map;
-    Steinberg::Vst::EditController* c = getController();
-    const auto value = [c](ParamId id) { return c != nullptr ? c->getParamNormalized(id) : 0.0; };
+    const auto value = [this](ParamId id) { return host.paramValue(id); };
     for (int v = 0; v < kNumVoices; ++v)
         for (int s = 0; s < kNumSteps; ++s)
             map[stepId(v, s)] = value(stepId(v, s));
@@ -103,26 +102,22 @@ ParamMap RyvelEditor::currentState() const
 
 void RyvelEditor::applyPresetParams(const ParamMap& params)
 {
-    Steinberg::Vst::EditController* c = getController();
-    if (c != nullptr)
+    for (const auto& [id, raw] : params)
     {
-        for (const auto& [id, raw] : params)
+        // A hand-edited file must not move the mix, the high-pass or the bypass.
+        if (id == kMixId || id == kHighPassId || id == kBypassId || !std::isfinite(raw))
+            continue;
+        const double value = std::clamp(raw, 0.0, 1.0);
+        if (!isKnownParam(id))
         {
-            // A hand-edited file must not move the mix, the high-pass or the bypass.
-            if (id == kMixId || id == kHighPassId || id == kBypassId || !std::isfinite(raw))
-                continue;
-            const double value = std::clamp(raw, 0.0, 1.0);
-            if (!isKnownParam(id))
-            {
-                // Offered to the controller, which refuses it; never a host edit.
-                c->setParamNormalized(id, value);
-                continue;
-            }
-            c->beginEdit(id);
-            c->setParamNormalized(id, value);
-            c->performEdit(id, value);
-            c->endEdit(id);
+            // Offered to the host side, which refuses it; never a host edit.
+            host.setParam(id, value);
+            continue;
         }
+        host.beginEdit(id);
+        host.setParam(id, value);
+        host.performEdit(id, value);
+        host.endEdit(id);
     }
     syncGridFromController();
     syncKnobsFromController();

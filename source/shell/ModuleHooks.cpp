@@ -2,16 +2,16 @@
 // Work the module does when a host loads and unloads it (called from ModuleEntry/ModuleExit).
 
 #include "editor/GuiToolkit.h"
-#include "editor/RyvelEditor.h"
 #include "platform/UpdateChecker.h"
 #include "shell/RyvelController.h"
+#include "shell/RyvelPlugView.h"
 
 namespace
 {
 
 Steinberg::IPlugView* makeEditor(Ryvel::RyvelController& controller)
 {
-    return new Ryvel::RyvelEditor(&controller);
+    return new Ryvel::RyvelPlugView(controller);
 }
 
 } // namespace

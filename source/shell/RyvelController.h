@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "shell/EditorLink.h"
+#include "editor/EditorHost.h"
 
 #include "public.sdk/source/vst/vsteditcontroller.h"
 

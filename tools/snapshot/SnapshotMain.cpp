@@ -7,6 +7,7 @@
 #include "platform/linux/FontsLinux.h"
 #include "shell/ProductInfo.h"
 #include "shell/RyvelController.h"
+#include "shell/RyvelPlugView.h"
 
 #include "TestHost.h"
 
@@ -125,7 +126,8 @@ int main(int argc, char** argv)
             Ryvel::TestHost::MemoryStream stream(std::move(bytes));
             controller->setComponentState(&stream);
         }
-        auto* editor = new Ryvel::RyvelEditor(controller);
+        auto* view = new Ryvel::RyvelPlugView(*controller);
+        Ryvel::RyvelEditor* editor = &view->editor();
         editor->setResourcesDir(resources);
         // A picture shows the dialog as it opens; no request leaves the machine.
         editor->setCheckerFactory(
@@ -165,7 +167,7 @@ int main(int argc, char** argv)
                             image.getHeight());
         }
         editor->close();
-        editor->release();
+        view->release();
         controller->terminate();
         controller->release();
         Ryvel::UpdateChecker::abortAllAndWait();

@@ -88,7 +88,7 @@ TEST_F(EditorDialogs, ActionsMenuOffersItsEntriesInOrderWithTheSizeChecked)
     EXPECT_EQ(checkedSizes(), std::vector<std::string>{"100%"});
     itemNamed(editor->buildActionsMenu(), "150%").action();
     Steinberg::ViewRect size;
-    editor->getSize(&size);
+    view->getSize(&size);
     EXPECT_EQ(size.getWidth(), 1470);
     EXPECT_EQ(size.getHeight(), 745);
     EXPECT_EQ(checkedSizes(), std::vector<std::string>{"150%"});
@@ -409,7 +409,8 @@ TEST_F(EditorDialogs, MenuEntriesChosenAfterTheEditorClosedDoNothing)
 
     // Freed: a dangling editor would show under AddressSanitizer.
     editor->close();
-    editor->release();
+    view->release();
+    view = nullptr;
     editor = nullptr;
     chooseAll("released");
 }

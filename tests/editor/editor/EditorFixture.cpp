@@ -53,17 +53,18 @@ void EditorFixture::SetUp()
     controller = new RyvelController();
     ASSERT_EQ(controller->initialize(nullptr), kResultOk);
     controller->setComponentHandler(&handler);
-    editor = new RyvelEditor(controller);
+    view = new RyvelPlugView(*controller);
+    editor = &view->editor();
     editor->setResourcesDir(std::string(RYVEL_TEST_BUNDLE) + "/Contents/Resources");
     ASSERT_TRUE(editor->open(nullptr));
 }
 
 void EditorFixture::TearDown()
 {
-    if (editor != nullptr)
+    if (view != nullptr)
     {
         editor->close();
-        editor->release();
+        view->release();
     }
     if (controller != nullptr)
     {

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// An open editor without a window: a real controller with a recording component handler, a
-// temporary HOME, the built bundle's bitmaps, and synthesised pointer events.
+// An open editor without a window, in its VST 3 view: a real controller with a recording
+// component handler, a temporary HOME, the built bundle's bitmaps, and synthesised pointer
+// events.
 
 #include "TestHost.h"
 
 #include "editor/RyvelEditor.h"
 #include "editor/ui/Control.h"
 #include "shell/RyvelController.h"
+#include "shell/RyvelPlugView.h"
 
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
@@ -50,7 +52,8 @@ protected:
 
     std::filesystem::path home;
     RyvelController* controller = nullptr;
-    RyvelEditor* editor = nullptr;
+    RyvelPlugView* view = nullptr;
+    RyvelEditor* editor = nullptr; // the view's
     RecordingHandler handler;
 };
 

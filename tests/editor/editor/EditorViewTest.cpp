@@ -42,10 +42,10 @@ using EditorView = EditorFixture;
 TEST_F(EditorView, OpensAtTheStoredZoomAndResizesOnlyThroughApplyZoom)
 {
     Steinberg::ViewRect size;
-    editor->getSize(&size);
+    view->getSize(&size);
     EXPECT_EQ(size.getWidth(), 1050); // nothing stored: 1.25
     EXPECT_EQ(size.getHeight(), 532);
-    EXPECT_EQ(editor->canResize(), Steinberg::kResultFalse);
+    EXPECT_EQ(view->canResize(), Steinberg::kResultFalse);
 
     const struct
     {
@@ -56,19 +56,19 @@ TEST_F(EditorView, OpensAtTheStoredZoomAndResizesOnlyThroughApplyZoom)
     {
         SCOPED_TRACE(c.zoom);
         editor->applyZoom(c.zoom);
-        editor->getSize(&size);
+        view->getSize(&size);
         EXPECT_EQ(size.getWidth(), c.width);
         EXPECT_EQ(size.getHeight(), c.height);
         EXPECT_EQ(editor->renderSnapshot().getWidth(), c.width);
     }
     editor->applyZoom(0.0);
     editor->applyZoom(-2.0);
-    editor->getSize(&size);
+    view->getSize(&size);
     EXPECT_EQ(size.getWidth(), 1050);
 
     // The zoom persists: a new editor opens at the last one chosen.
     editor->applyZoom(1.75);
-    auto* second = new RyvelEditor(controller);
+    auto* second = new RyvelPlugView(*controller);
     second->getSize(&size);
     EXPECT_EQ(size.getWidth(), 1470);
     second->release();
