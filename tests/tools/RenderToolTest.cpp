@@ -3,6 +3,7 @@
 // module driven in-process with the same settings.
 
 #include "Lv2Host.h"
+#include "RunProgram.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
@@ -12,21 +13,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
-extern char** environ;
 
 using namespace Ryvel::TestHost;
 using Steinberg::IPluginFactory;
 namespace fs = std::filesystem;
+using Result = Ryvel::Testing::ProgramResult;
 
 namespace
 {
@@ -73,18 +69,6 @@ Audio readAudio(const fs::path& path)
     return audio;
 }
 
-struct Result
-{
-    int exitCode = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class RenderTool : public ::testing::Test
 {
 protected:
@@ -101,38 +85,7 @@ protected:
     Result run(std::vector<std::string> args) const
     {
         args.insert(args.begin(), RYVEL_RENDER_TOOL);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env = {"HOME=" + dir.string()};
-        for (char** e = environ; *e != nullptr; ++e)
-            if (std::string(*e).rfind("HOME=", 0) != 0)
-                env.emplace_back(*e);
-        std::vector<char*> envp;
-        for (std::string& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        const fs::path outFile = dir / "stdout.txt", errFile = dir / "stderr.txt";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        pid_t pid = 0;
-        Result result;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0)
-        {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = slurp(outFile);
-        result.err = slurp(errFile);
-        return result;
+        return Ryvel::Testing::runProgram(std::move(args), {"HOME=" + dir.string()}, dir);
     }
 
     fs::path dir;
@@ -232,7 +185,8 @@ TEST_F(RenderTool, SavedStatesReproduceTheSameRender)
     const Result loaded = run({"--plugin", builtBundle(), "--load-state", dir / "state.bin",
                                dir / "in.wav", dir / "b.wav"});
     ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
-    EXPECT_EQ(slurp(dir / "a.wav"), slurp(dir / "b.wav"));
+    EXPECT_EQ(Ryvel::Testing::readTextFile(dir / "a.wav"),
+              Ryvel::Testing::readTextFile(dir / "b.wav"));
 }
 
 TEST_F(RenderTool, FindsTheBuiltBundleWhenNoneIsInstalled)
@@ -304,7 +258,8 @@ TEST_F(RenderTool, MakesTheSameTwoBarDemoLoopEveryTime)
     for (float x : loop.samples)
         peak = std::max(peak, std::fabs(x));
     EXPECT_NEAR(peak, std::pow(10.0f, -3.0f / 20.0f), 1e-5f);
-    EXPECT_EQ(slurp(dir / "a.wav"), slurp(dir / "b.wav"));
+    EXPECT_EQ(Ryvel::Testing::readTextFile(dir / "a.wav"),
+              Ryvel::Testing::readTextFile(dir / "b.wav"));
 }
 
 TEST_F(RenderTool, ExplainsItselfOnHelp)
