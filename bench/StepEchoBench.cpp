@@ -10,7 +10,7 @@
 
 #include "ReferenceEcho.h"
 
-#include "engine/StepEcho.h"
+#include "core/StepEcho.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,10 +5,10 @@
 // processor writes back (the one a host then saves).
 
 #include "TestHost.h"
-#include "engine/ParameterCatalogue.h"
-#include "engine/RyvelProcessor.h"
-#include "engine/StateFormat.h"
-#include "shell/RyvelController.h"
+#include "core/ParameterCatalogue.h"
+#include "core/StateFormat.h"
+#include "formats/vst3/RyvelController.h"
+#include "formats/vst3/RyvelProcessor.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -48,8 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Ryvel::ParamInfo* info = Ryvel::findParam(id);
         const double shown = controller->getParamNormalized(id);
         // A switch is on at 0.5 and above; the processor writes it back as 0 or 1.
-        const bool agrees = info->isSwitch() ? (shown >= 0.5) == (value >= 0.5)
-                                                 : static_cast<float>(shown) == static_cast<float>(value);
+        const bool agrees = info->isSwitch()
+                                ? (shown >= 0.5) == (value >= 0.5)
+                                : static_cast<float>(shown) == static_cast<float>(value);
         if (!agrees)
             std::abort();
     }

@@ -7,8 +7,8 @@
 // before.
 
 #include "TestHost.h"
-#include "engine/ParameterCatalogue.h"
-#include "engine/RyvelProcessor.h"
+#include "core/ParameterCatalogue.h"
+#include "formats/vst3/RyvelProcessor.h"
 
 #include <array>
 #include <cmath>
@@ -73,9 +73,22 @@ double pick(Bytes& bytes, const double* table, std::size_t count)
 
 double sampleRate(Bytes& bytes)
 {
-    static constexpr double rates[] = {8000.0, 11025.0, 22050.0, 44100.0, 48000.0, 88200.0,
-                                       96000.0, 176400.0, 192000.0, 384000.0, 1.0, 3.5, 7999.9,
-                                       1e6, 0.0, -48000.0,
+    static constexpr double rates[] = {8000.0,
+                                       11025.0,
+                                       22050.0,
+                                       44100.0,
+                                       48000.0,
+                                       88200.0,
+                                       96000.0,
+                                       176400.0,
+                                       192000.0,
+                                       384000.0,
+                                       1.0,
+                                       3.5,
+                                       7999.9,
+                                       1e6,
+                                       0.0,
+                                       -48000.0,
                                        std::numeric_limits<double>::quiet_NaN(),
                                        std::numeric_limits<double>::infinity()};
     return pick(bytes, rates, std::size(rates));
@@ -83,16 +96,35 @@ double sampleRate(Bytes& bytes)
 
 double tempo(Bytes& bytes)
 {
-    static constexpr double tempos[] = {120.0, 60.0, 20.0, 10.0, 300.0, 999.0, 0.0, -120.0,
-                                        120.005, 1e9, std::numeric_limits<double>::quiet_NaN(),
-                                        std::numeric_limits<double>::infinity(), 1e-300};
+    static constexpr double tempos[] = {120.0,
+                                        60.0,
+                                        20.0,
+                                        10.0,
+                                        300.0,
+                                        999.0,
+                                        0.0,
+                                        -120.0,
+                                        120.005,
+                                        1e9,
+                                        std::numeric_limits<double>::quiet_NaN(),
+                                        std::numeric_limits<double>::infinity(),
+                                        1e-300};
     return pick(bytes, tempos, std::size(tempos));
 }
 
 double paramValue(Bytes& bytes)
 {
-    static constexpr double values[] = {0.0, 1.0, 0.5, 0.25, 0.75, 0.499999, 1e-300, -1.0, 2.0,
-                                        1e300, std::numeric_limits<double>::quiet_NaN(),
+    static constexpr double values[] = {0.0,
+                                        1.0,
+                                        0.5,
+                                        0.25,
+                                        0.75,
+                                        0.499999,
+                                        1e-300,
+                                        -1.0,
+                                        2.0,
+                                        1e300,
+                                        std::numeric_limits<double>::quiet_NaN(),
                                         std::numeric_limits<double>::infinity(),
                                         -std::numeric_limits<double>::infinity(),
                                         std::numeric_limits<double>::denorm_min()};
@@ -116,15 +148,24 @@ void fillInput(Bytes& bytes, std::vector<float>& left, std::vector<float>& right
         float l = 0.0f;
         switch (kind % 6)
         {
-        case 1: l = i == 0 ? 1.0f : 0.0f; break;
-        case 2: l = (i / 37) % 2 == 0 ? 1.0f : -1.0f; break;
+        case 1:
+            l = i == 0 ? 1.0f : 0.0f;
+            break;
+        case 2:
+            l = (i / 37) % 2 == 0 ? 1.0f : -1.0f;
+            break;
         case 3:
             seed = seed * 1664525u + 1013904223u;
             l = static_cast<float>(static_cast<std::int32_t>(seed)) / 2147483648.0f;
             break;
-        case 4: l = 1.0f; break;
-        case 5: l = 1e-40f; break; // denormal input
-        default: break;
+        case 4:
+            l = 1.0f;
+            break;
+        case 5:
+            l = 1e-40f;
+            break; // denormal input
+        default:
+            break;
         }
         left[static_cast<std::size_t>(i)] = l;
         right[static_cast<std::size_t>(i)] = kind % 12 < 6 ? l : -l;
@@ -189,7 +230,8 @@ struct Host
             outR = inR;
         }
         float* inputs[2] = {inL.data(), inR.data()};
-        float* outputs[2] = {inPlace ? inL.data() : outL.data(), inPlace ? inR.data() : outR.data()};
+        float* outputs[2] = {inPlace ? inL.data() : outL.data(),
+                             inPlace ? inR.data() : outR.data()};
         AudioBusBuffers inBus{}, outBus{};
         inBus.numChannels = outBus.numChannels = 2;
         inBus.channelBuffers32 = inputs;
@@ -258,8 +300,7 @@ struct Host
     std::int64_t projectTime = 0;
     long budget = kSampleBudget;
     std::vector<float> inL = std::vector<float>(kMaxBlock), inR = std::vector<float>(kMaxBlock);
-    std::vector<float> outL = std::vector<float>(kMaxBlock),
-                       outR = std::vector<float>(kMaxBlock);
+    std::vector<float> outL = std::vector<float>(kMaxBlock), outR = std::vector<float>(kMaxBlock);
 };
 
 } // namespace
@@ -272,18 +313,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         switch (bytes.take<std::uint8_t>() % 10)
         {
-        case 0: host.setup(bytes); break;
-        case 1: host.component->setActive(bytes.take<std::uint8_t>() & 1); break;
-        case 2: host.audio->setProcessing(bytes.take<std::uint8_t>() & 1); break;
-        case 3: host.changes.add(Ryvel::kBypassId, bytes.take<std::uint8_t>() & 1 ? 1.0 : 0.0); break;
+        case 0:
+            host.setup(bytes);
+            break;
+        case 1:
+            host.component->setActive(bytes.take<std::uint8_t>() & 1);
+            break;
+        case 2:
+            host.audio->setProcessing(bytes.take<std::uint8_t>() & 1);
+            break;
+        case 3:
+            host.changes.add(Ryvel::kBypassId, bytes.take<std::uint8_t>() & 1 ? 1.0 : 0.0);
+            break;
         case 4:
             // Automation on every parameter at once, as a host replaying a dense lane.
             for (const Ryvel::ParamInfo& info : Ryvel::kParams)
                 host.changes.add(info.id, paramValue(bytes));
             break;
-        case 5: host.setState(bytes); break;
-        case 6: host.roundTripState(); break;
-        default: host.process(bytes); break;
+        case 5:
+            host.setState(bytes);
+            break;
+        case 6:
+            host.roundTripState();
+            break;
+        default:
+            host.process(bytes);
+            break;
         }
     }
     return 0;

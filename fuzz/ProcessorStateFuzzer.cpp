@@ -5,8 +5,8 @@
 // back to itself, and still produce finite sound.
 
 #include "TestHost.h"
-#include "engine/RyvelProcessor.h"
-#include "engine/StateFormat.h"
+#include "core/StateFormat.h"
+#include "formats/vst3/RyvelProcessor.h"
 
 #include <cmath>
 #include <cstddef>

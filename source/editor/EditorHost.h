@@ -7,8 +7,8 @@
 // handler, the plug frame and IRunLoop; LV2: port writes, port events, ui:touch, ui:resize and
 // idle calls), so the editor never sees a format type. UI thread only.
 
+#include "core/ParameterCatalogue.h"
 #include "editor/GuiToolkit.h"
-#include "engine/ParameterCatalogue.h"
 
 #include <cstdint>
 

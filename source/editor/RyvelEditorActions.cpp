@@ -3,12 +3,12 @@
 
 #include "editor/RyvelEditor.h"
 
+#include "core/ProductInfo.h"
 #include "editor/dialogs/AboutDialog.h"
 #include "editor/dialogs/SavePresetDialog.h"
 #include "editor/dialogs/UpdateCheckDialog.h"
 #include "platform/PlatformServices.h"
 #include "platform/UpdateChecker.h"
-#include "shell/ProductInfo.h"
 
 #include <cmath>
 #include <utility>

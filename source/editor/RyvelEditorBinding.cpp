@@ -7,11 +7,11 @@
 
 #include "editor/RyvelEditor.h"
 
+#include "core/ParameterLaws.h"
 #include "editor/controls/LabelSlider.h"
 #include "editor/controls/SoftKnob.h"
 #include "editor/controls/SoftSwitch.h"
 #include "editor/controls/TabPill.h"
-#include "engine/ParameterLaws.h"
 
 #include <cmath>
 

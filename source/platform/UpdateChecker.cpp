@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/UpdateChecker.h"
 
+#include "core/ProductInfo.h"
 #include "platform/NetworkAbort.h"
 #include "platform/PlatformServices.h"
-#include "shell/ProductInfo.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/ParameterCatalogue.h"
+#include "core/ParameterCatalogue.h"
 
 #include <optional>
 #include <string>

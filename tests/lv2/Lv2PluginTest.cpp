@@ -9,8 +9,8 @@
 #include "TestHost.h"
 #include "TestSignals.h"
 
-#include "engine/ParameterCatalogue.h"
-#include "engine/ProcessorCore.h"
+#include "core/ParameterCatalogue.h"
+#include "core/ProcessorCore.h"
 #include "formats/lv2/Lv2Ports.h"
 #include "presets/FactoryPresetsData.h"
 

@@ -7,7 +7,7 @@
 #include "RunProgram.h"
 #include "TestHost.h"
 
-#include "engine/ParameterCatalogue.h"
+#include "core/ParameterCatalogue.h"
 
 #include <gtest/gtest.h>
 

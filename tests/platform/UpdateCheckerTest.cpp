@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/UpdateChecker.h"
 #include "TestServers.h"
+#include "core/ProductInfo.h"
 #include "platform/linux/HttpsGetLinux.h"
-#include "shell/ProductInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "TestHost.h"
 
-#include "engine/ParameterCatalogue.h"
+#include "core/ParameterCatalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "AllocationCounter.h"
 #include "TestHost.h"
 
-#include "engine/ParameterCatalogue.h"
+#include "core/ParameterCatalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 
 #include "TestHost.h"
 
-#include "engine/ParameterCatalogue.h"
-#include "engine/StateFormat.h"
+#include "core/ParameterCatalogue.h"
+#include "core/StateFormat.h"
 #include "formats/lv2/Lv2Ports.h"
 
 #include <lilv/lilv.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestHost.h"
 
-#include "shell/ClassIds.h"
+#include "formats/vst3/ClassIds.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -9,7 +9,7 @@
 #include "SoundFile.h"
 #include "TestHost.h"
 
-#include "engine/ParameterCatalogue.h"
+#include "core/ParameterCatalogue.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,12 +2,12 @@
 // ryvel-snapshot: renders Ryvel's editor to a PNG file, without a window, with the bitmaps and
 // fonts of a built bundle. For tests and for the pictures in the README.
 
+#include "core/ProductInfo.h"
 #include "editor/RyvelEditor.h"
+#include "formats/vst3/RyvelController.h"
+#include "formats/vst3/RyvelPlugView.h"
 #include "platform/UpdateChecker.h"
 #include "platform/linux/FontsLinux.h"
-#include "shell/ProductInfo.h"
-#include "shell/RyvelController.h"
-#include "shell/RyvelPlugView.h"
 
 #include "TestHost.h"
 

@@ -2,12 +2,12 @@
 #include "editor/dialogs/AboutDialog.h"
 #include "editor/DesignRect.h"
 
+#include "core/ProductInfo.h"
 #include "editor/TextLabel.h"
 #include "editor/controls/TextButton.h"
 #include "editor/ui/Drawing.h"
 #include "editor/ui/Fonts.h"
 #include "platform/PlatformServices.h"
-#include "shell/ProductInfo.h"
 
 namespace Ryvel
 {

@@ -2,11 +2,11 @@
 #include "editor/dialogs/UpdateCheckDialog.h"
 #include "editor/DesignRect.h"
 
+#include "core/ProductInfo.h"
 #include "editor/TextLabel.h"
 #include "editor/controls/TextButton.h"
 #include "editor/ui/Drawing.h"
 #include "editor/ui/Fonts.h"
-#include "shell/ProductInfo.h"
 
 namespace Ryvel
 {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Drives JUCE from the host's UI loop: VST 3's Steinberg::Linux::IRunLoop, or the idle calls of
-// a host with no run loop to offer (LV2's ui:idleInterface).
+// Drives JUCE from the host's UI loop: a loop that watches descriptors and runs timers (the
+// VST 3 adapter brings the host's IRunLoop as a GuiToolkit::HostLoop), or the idle calls of a
+// host with no run loop to offer (LV2's ui:idleInterface).
 //
 // Written against JUCE 7.0.5 as Debian ships it. It uses JUCE's internal
 // juce::LinuxEventLoopInternal (juce_events/native/juce_linux_EventLoopInternal.h), because JUCE
@@ -8,7 +9,7 @@
 // accessors (XWindowSystem, X11Symbols); keep every use of them in this file. Without them JUCE
 // would need a thread of its own, and all GUI work must happen on the host's UI thread.
 //
-// One module-wide handler serves every open editor. The run loop has no per-descriptor
+// One module-wide handler serves every open editor. VST 3's run loop has no per-descriptor
 // unregister, so whenever JUCE's descriptor set changes (the X connection's descriptor appears
 // only after the first window is created) all registrations are dropped and made again. Editors
 // attached without a run loop are served by idle(): it polls JUCE's descriptors without waiting
@@ -31,8 +32,6 @@
 
 #include "editor/GuiToolkit.h"
 
-#include "pluginterfaces/gui/iplugview.h"
-
 // JUCE's X11 accessors and the Xlib declarations they use.
 #define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
 #include <juce_events/juce_events.h>
@@ -48,7 +47,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -58,8 +56,6 @@ namespace Ryvel::GuiToolkit
 
 namespace
 {
-
-using Steinberg::Linux::IRunLoop;
 
 void takeOverMessageThread()
 {
@@ -181,20 +177,6 @@ void uninstall()
 
 // ------------------------------------------------------------------------------------------
 
-// The one interface (besides FUnknown) that a module-owned handler answers for.
-template <typename Interface>
-Steinberg::tresult answerFor(Interface* self, const Steinberg::TUID iid, void** obj)
-{
-    if (Steinberg::FUnknownPrivate::iidEqual(iid, Interface::iid) ||
-        Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::FUnknown::iid))
-    {
-        *obj = self;
-        return Steinberg::kResultOk;
-    }
-    *obj = nullptr;
-    return Steinberg::kNoInterface;
-}
-
 // A display refresh rate that JUCE's window takes as "no refresh clock".
 constexpr double kNoRefreshClock = -1.0;
 
@@ -206,9 +188,8 @@ void switchOffRefreshClock()
         display.verticalFrequencyHz = kNoRefreshClock;
 }
 
-// Attachments with a null run loop are driven by idle().
-class RunLoopHandler final : public Steinberg::Linux::IEventHandler,
-                             private juce::LinuxEventLoopInternal::Listener
+// Attachments with a null loop are driven by idle().
+class RunLoopHandler final : private juce::LinuxEventLoopInternal::Listener
 {
 public:
     RunLoopHandler() { juce::LinuxEventLoopInternal::registerLinuxEventLoopListener(*this); }
@@ -217,17 +198,15 @@ public:
         juce::LinuxEventLoopInternal::deregisterLinuxEventLoopListener(*this);
         // Views the host never removed must not leave callbacks into an unloaded module.
         if (registeredOn != nullptr)
-            registeredOn->unregisterEventHandler(
-                static_cast<Steinberg::Linux::IEventHandler*>(this));
-        for (auto& [loop, clock] : clocks)
-        {
-            loop->unregisterTimer(clock.get());
-            loop->release();
-        }
+            registeredOn->watchDescriptors({});
+        for (auto& loop : loops)
+            loop->stopFrameClock();
+        loops.clear();
         XErrorGuard::uninstall();
     }
 
-    bool attach(IRunLoop* loop, FrameListener& listener)
+    // `offered` may be null (an idle attachment) or equal to a loop already held.
+    void attach(std::unique_ptr<HostLoop> offered, FrameListener& listener)
     {
         detach(listener);
         takeOverMessageThread();
@@ -238,19 +217,25 @@ public:
             if (auto* windowSystem = juce::XWindowSystem::getInstance())
                 XErrorGuard::install(windowSystem->getDisplay());
         }
-        if (loop != nullptr)
+        HostLoop* loop = nullptr;
+        if (offered != nullptr)
         {
-            auto& clock = clocks[loop];
-            if (clock == nullptr)
+            const auto held =
+                std::find_if(loops.begin(), loops.end(),
+                             [&](const auto& l) { return l->identity() == offered->identity(); });
+            if (held != loops.end())
             {
-                clock = std::make_unique<FrameClock>(*this, loop);
-                loop->addRef();
-                loop->registerTimer(clock.get(), kFrameIntervalMs);
+                loop = held->get();
+            }
+            else
+            {
+                loop = offered.get();
+                loops.push_back(std::move(offered));
+                loop->startFrameClock(kFrameIntervalMs);
             }
         }
         listeners.push_back({&listener, loop});
         reregister();
-        return true;
     }
 
     void detach(FrameListener& listener)
@@ -259,7 +244,7 @@ public:
                                [&](const Attachment& a) { return a.listener == &listener; });
         if (it == listeners.end())
             return;
-        IRunLoop* loop = it->loop;
+        HostLoop* loop = it->loop;
         listeners.erase(it);
         const bool loopStillUsed = std::any_of(listeners.begin(), listeners.end(),
                                                [&](const Attachment& a) { return a.loop == loop; });
@@ -267,13 +252,12 @@ public:
         {
             if (loop == registeredOn)
             {
-                loop->unregisterEventHandler(static_cast<Steinberg::Linux::IEventHandler*>(this));
+                loop->watchDescriptors({});
                 registeredOn = nullptr;
             }
-            auto clock = clocks.find(loop);
-            loop->unregisterTimer(clock->second.get());
-            clocks.erase(clock);
-            loop->release();
+            loop->stopFrameClock();
+            loops.erase(std::find_if(loops.begin(), loops.end(),
+                                     [&](const auto& l) { return l.get() == loop; }));
         }
         reregister();
         if (listeners.empty())
@@ -301,54 +285,22 @@ public:
         paintAndFlush();
     }
 
-    void PLUGIN_API onFDIsSet(Steinberg::Linux::FileDescriptor fd) override
-    {
-        takeOverMessageThread();
-        juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(fd);
-    }
-
-    // Owned by the module, never by the host: reference counting is a formality.
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override
-    {
-        return answerFor(static_cast<Steinberg::Linux::IEventHandler*>(this), iid, obj);
-    }
-    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
-    Steinberg::uint32 PLUGIN_API release() override { return 1; }
-
-private:
-    // One timer per run loop, ticking the editors attached through that loop.
-    class FrameClock final : public Steinberg::Linux::ITimerHandler
-    {
-    public:
-        FrameClock(RunLoopHandler& h, IRunLoop* l) : owner(h), loop(l) {}
-        void PLUGIN_API onTimer() override { owner.frame(loop); }
-
-        Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override
-        {
-            return answerFor(static_cast<Steinberg::Linux::ITimerHandler*>(this), iid, obj);
-        }
-        Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
-        Steinberg::uint32 PLUGIN_API release() override { return 1; }
-
-    private:
-        RunLoopHandler& owner;
-        IRunLoop* loop;
-    };
-
-    struct Attachment
-    {
-        FrameListener* listener;
-        IRunLoop* loop;
-    };
-
-    void frame(IRunLoop* loop)
+    // Each loop's clock ticks the editors attached through that loop.
+    void frame(const HostLoop* loop)
     {
         takeOverMessageThread();
         runFrameListeners(loop);
         paintAndFlush();
     }
 
-    void runFrameListeners(IRunLoop* loop)
+private:
+    struct Attachment
+    {
+        FrameListener* listener;
+        HostLoop* loop;
+    };
+
+    void runFrameListeners(const HostLoop* loop)
     {
         // A listener may detach itself (or another) from its callback.
         const std::vector<Attachment> ticking = listeners;
@@ -415,37 +367,26 @@ private:
     // All descriptors go to one run loop (hosts give every view the same one).
     void reregister()
     {
-        auto* handler = static_cast<Steinberg::Linux::IEventHandler*>(this);
-        if (registeredOn != nullptr)
-            registeredOn->unregisterEventHandler(handler);
         const auto withLoop = std::find_if(listeners.begin(), listeners.end(),
                                            [](const Attachment& a) { return a.loop != nullptr; });
-        registeredOn = withLoop != listeners.end() ? withLoop->loop : nullptr;
+        HostLoop* next = withLoop != listeners.end() ? withLoop->loop : nullptr;
+        if (registeredOn != nullptr && registeredOn != next)
+            registeredOn->watchDescriptors({});
+        registeredOn = next;
         if (registeredOn == nullptr)
             return;
-        for (int fd : juce::LinuxEventLoopInternal::getRegisteredFds())
-            registeredOn->registerEventHandler(handler, fd);
+        registeredOn->watchDescriptors(juce::LinuxEventLoopInternal::getRegisteredFds());
     }
 
     std::vector<Attachment> listeners;
-    std::map<IRunLoop*, std::unique_ptr<FrameClock>> clocks;
-    IRunLoop* registeredOn = nullptr;
+    std::vector<std::unique_ptr<HostLoop>> loops;
+    HostLoop* registeredOn = nullptr;
     double lastIdleFrameMs = -1.0e9; // the first idle call runs a frame
 };
 
 std::mutex lifeMutex;
 int users = 0;
 std::unique_ptr<RunLoopHandler> handler;
-
-IRunLoop* runLoopOf(Steinberg::IPlugFrame* plugFrame)
-{
-    IRunLoop* loop = nullptr;
-    if (plugFrame == nullptr ||
-        plugFrame->queryInterface(IRunLoop::iid, reinterpret_cast<void**>(&loop)) !=
-            Steinberg::kResultOk)
-        return nullptr;
-    return loop;
-}
 
 } // namespace
 
@@ -468,19 +409,29 @@ void shutdown()
     juce::shutdownJuce_GUI();
 }
 
-bool attachHostRunLoop(Steinberg::IPlugFrame* plugFrame, FrameListener& listener)
+void descriptorReady(int fd)
 {
-    IRunLoop* loop = runLoopOf(plugFrame);
+    takeOverMessageThread();
+    juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd(fd);
+}
+
+void frame(const HostLoop& loop)
+{
+    if (handler != nullptr)
+        handler->frame(&loop);
+}
+
+bool attachHostLoop(std::unique_ptr<HostLoop> loop, FrameListener& listener)
+{
     if (loop == nullptr)
         return false;
     if (handler == nullptr)
         handler = std::make_unique<RunLoopHandler>();
-    const bool attached = handler->attach(loop, listener);
-    loop->release(); // the handler keeps its own reference
-    return attached;
+    handler->attach(std::move(loop), listener);
+    return true;
 }
 
-void detachHostRunLoop(FrameListener& listener)
+void detachHostLoop(FrameListener& listener)
 {
     if (handler != nullptr)
         handler->detach(listener);

@@ -3,7 +3,7 @@
 // core. Every piece of sound state is in the control ports, which hosts save themselves, so the
 // plug-in needs no state extension.
 
-#include "engine/ProcessorCore.h"
+#include "core/ProcessorCore.h"
 #include "formats/lv2/Lv2Ports.h"
 
 #include <lv2/atom/atom.h>

@@ -6,7 +6,7 @@
 // same normalised 0..1 values as the VST 3 parameters, so presets and automation mean the same
 // in both formats. The bypass parameter becomes the host-standard "enabled" port, its inverse.
 
-#include "engine/ParameterCatalogue.h"
+#include "core/ParameterCatalogue.h"
 
 #include <cstdint>
 #include <string>

@@ -3,11 +3,11 @@
 // catalogue, the port layout and the factory preset table, so the description can never drift
 // from the code. Run at build time: ryvel-lv2-turtle <bundle folder> <dsp binary> <ui binary>.
 
-#include "engine/ParameterCatalogue.h"
+#include "core/ParameterCatalogue.h"
+#include "core/ProductInfo.h"
 #include "formats/lv2/Lv2Ports.h"
 #include "presets/FactoryPresetsData.h"
 #include "presets/NumberText.h"
-#include "shell/ProductInfo.h"
 
 #include <cctype>
 #include <cstdio>

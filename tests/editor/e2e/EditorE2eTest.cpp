@@ -5,9 +5,9 @@
 
 #include "X11TestHost.h"
 
-#include "engine/ParameterCatalogue.h"
+#include "core/ParameterCatalogue.h"
+#include "formats/vst3/ClassIds.h"
 #include "presets/FactoryPresetsData.h"
-#include "shell/ClassIds.h"
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 

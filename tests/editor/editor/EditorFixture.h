@@ -9,8 +9,8 @@
 
 #include "editor/RyvelEditor.h"
 #include "editor/ui/Control.h"
-#include "shell/RyvelController.h"
-#include "shell/RyvelPlugView.h"
+#include "formats/vst3/RyvelController.h"
+#include "formats/vst3/RyvelPlugView.h"
 
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 

@@ -12,8 +12,8 @@
 #include "editor/controls/SoftSwitch.h"
 #include "editor/controls/TabPill.h"
 #include "editor/ui/UiTimer.h"
-#include "engine/RyvelProcessor.h"
-#include "engine/RyvelShared.h"
+#include "formats/vst3/RyvelProcessor.h"
+#include "formats/vst3/RyvelShared.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,268 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/ProcessorCore.h"
+
+#include "core/ParameterLaws.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace Ryvel
+{
+
+namespace
+{
+
+void copyChannel(const float* in, float* out, std::int32_t numSamples)
+{
+    if (in != out)
+        std::memmove(out, in, sizeof(float) * static_cast<std::size_t>(numSamples));
+}
+
+// The input to the output unchanged. A host may hand one buffer to an input and the other
+// side's output (LV2 allows any input to share any output's buffer), so a channel is never
+// written before the other channel's input has been read.
+void passThrough(const float* inL, const float* inR, float* outL, float* outR,
+                 std::int32_t numSamples)
+{
+    if (inL == outR && inR == outL)
+        std::swap_ranges(outL, outL + numSamples, outR);
+    else if (inR == outL)
+    {
+        copyChannel(inR, outR, numSamples);
+        copyChannel(inL, outL, numSamples);
+    }
+    else
+    {
+        copyChannel(inL, outL, numSamples);
+        copyChannel(inR, outR, numSamples);
+    }
+}
+
+} // namespace
+
+bool ProcessorCore::acceptsSampleRate(double rate) noexcept
+{
+    return std::isfinite(rate) && rate >= kMinSampleRate && rate <= kMaxSampleRate;
+}
+
+ProcessorCore::ProcessorCore() noexcept
+{
+    echo.updateAllCoeffs(params, rate);
+}
+
+ProcessorCore::SetupResult ProcessorCore::setup(double newRate) noexcept
+{
+    if (!acceptsSampleRate(newRate))
+        return SetupResult::Refused;
+    // Allocate before committing to the rate, so a failure leaves everything as it was.
+    if (!echo.allocateDelayLines(newRate))
+        return SetupResult::OutOfMemory;
+    rate = newRate;
+    resetDelayState();
+    recomputeRate();
+    echo.updateAllCoeffs(params, rate);
+    return SetupResult::Ok;
+}
+
+void ProcessorCore::deactivate() noexcept
+{
+    resetDelayState();
+    publishPlayhead(-1);
+}
+
+std::uint32_t ProcessorCore::tailSamples() const noexcept
+{
+    return static_cast<std::uint32_t>(StepEcho::delayLengthFor(rate));
+}
+
+void ProcessorCore::resetDelayState() noexcept
+{
+    echo.resetDelayState();
+    stepCounter = 0;
+    lastStep = -1;
+    wasPlaying = false;
+}
+
+void ProcessorCore::recomputeRate() noexcept
+{
+    // Longest allowed step: half a second.
+    std::int64_t longest = static_cast<std::int64_t>(rate * 4.0) / 8;
+    if (longest < 2)
+        longest = 1;
+    // A sixteenth note at the tempo, which is limited to 20 BPM in single precision first.
+    const double bpm = static_cast<double>(std::max(20.0f, tempoBpm));
+    std::int64_t sixteenth = static_cast<std::int64_t>(60.0 / bpm * 0.25 * rate);
+    if (sixteenth < 2)
+        sixteenth = 1;
+    stepSamples = static_cast<std::int32_t>(std::min(longest, sixteenth));
+}
+
+void ProcessorCore::storeParam(const ParamInfo& info, double value) noexcept
+{
+    const auto v = static_cast<std::size_t>(info.voice);
+    const auto x = static_cast<float>(value);
+    switch (info.kind)
+    {
+    case ParamKind::Step:
+        params.steps[info.id] = Laws::switchOn(value);
+        break;
+    case ParamKind::Gain:
+        params.gain[v] = x;
+        break;
+    case ParamKind::Pan:
+        params.pan[v] = x;
+        break;
+    case ParamKind::Drive:
+        params.drive[v] = x;
+        break;
+    case ParamKind::Filter:
+        params.filter[v] = x;
+        break;
+    case ParamKind::Reso:
+        params.reso[v] = x;
+        break;
+    case ParamKind::Mix:
+        params.mix = x;
+        break;
+    case ParamKind::HighPass:
+        params.highpass = x;
+        break;
+    case ParamKind::Bypass:
+        bypass = Laws::switchOn(value);
+        break;
+    }
+}
+
+double ProcessorCore::parameter(ParamId id) const noexcept
+{
+    const ParamInfo* info = findParam(id);
+    if (info == nullptr)
+        return 0.0;
+    const auto v = static_cast<std::size_t>(info->voice);
+    switch (info->kind)
+    {
+    case ParamKind::Step:
+        return params.steps[info->id] ? 1.0 : 0.0;
+    case ParamKind::Gain:
+        return params.gain[v];
+    case ParamKind::Pan:
+        return params.pan[v];
+    case ParamKind::Drive:
+        return params.drive[v];
+    case ParamKind::Filter:
+        return params.filter[v];
+    case ParamKind::Reso:
+        return params.reso[v];
+    case ParamKind::Mix:
+        return params.mix;
+    case ParamKind::HighPass:
+        return params.highpass;
+    case ParamKind::Bypass:
+        return bypass ? 1.0 : 0.0;
+    }
+    return 0.0;
+}
+
+void ProcessorCore::setParameter(ParamId id, double value) noexcept
+{
+    const ParamInfo* info = findParam(id);
+    if (info == nullptr)
+        return;
+    storeParam(*info, sanitizeNormalized(id, value));
+    if (info->kind == ParamKind::Filter || info->kind == ParamKind::Reso)
+        voiceMoved[info->voice] = true;
+    else if (info->kind == ParamKind::HighPass)
+        highpassMoved = true;
+}
+
+// Once per voice whose filter or resonance moved (both moving still costs one update) and once
+// for the high-pass, after all of a block's values are in.
+void ProcessorCore::applyParameterChanges() noexcept
+{
+    for (int v = 0; v < kNumVoices; ++v)
+        if (voiceMoved[v])
+        {
+            echo.updateFilterCoeffs(v, params, rate);
+            voiceMoved[v] = false;
+        }
+    if (highpassMoved)
+    {
+        echo.updateHighpassCoeff(params, rate);
+        highpassMoved = false;
+    }
+}
+
+void ProcessorCore::setTempo(double bpm) noexcept
+{
+    const auto tempo = static_cast<float>(bpm);
+    if (!std::isfinite(tempo))
+        return;
+    if (std::fabs(tempo - tempoBpm) > 0.01f)
+    {
+        tempoBpm = tempo;
+        recomputeRate();
+    }
+}
+
+void ProcessorCore::publishPlayhead(std::int32_t step) noexcept
+{
+    if (playheadSink != nullptr)
+        playheadSink->store(step, std::memory_order_relaxed);
+}
+
+// Equivalent to advancing the counter after every sample: (c + 1) mod L applied n times is
+// (c + n) mod L, and only the step of the block's last sample can be observed by the editor.
+void ProcessorCore::advanceStepClock(std::int32_t numSamples) noexcept
+{
+    const auto cycle = static_cast<std::uint64_t>(stepSamples) * 8u;
+    stepCounter = (stepCounter + static_cast<std::uint64_t>(numSamples)) % cycle;
+    const auto step =
+        static_cast<std::int32_t>(stepCounter / static_cast<std::uint64_t>(stepSamples));
+    if (step != lastStep)
+    {
+        lastStep = step;
+        publishPlayhead(step);
+    }
+}
+
+void ProcessorCore::process(const float* inL, const float* inR, float* outL, float* outR,
+                            std::int32_t numSamples, bool playing) noexcept
+{
+    if (playing && !wasPlaying)
+    {
+        stepCounter = 0;
+        lastStep = -1;
+    }
+    else if (!playing && wasPlaying)
+    {
+        lastStep = -1;
+        publishPlayhead(-1);
+    }
+    wasPlaying = playing;
+
+    // Before any successful setup there are no delay lines: pass the input through.
+    if (bypass || !echo.hasDelayLines())
+    {
+        passThrough(inL, inR, outL, outR, numSamples);
+        return;
+    }
+
+    echo.process(params, stepSamples, inL, inR, outL, outR, numSamples);
+    if (playing)
+        advanceStepClock(numSamples);
+}
+
+StateFormat::Bytes ProcessorCore::saveState() const noexcept
+{
+    return StateFormat::write([this](ParamId id) { return parameter(id); });
+}
+
+void ProcessorCore::loadState(std::span<const std::uint8_t> bytes) noexcept
+{
+    for (const auto& [id, value] : StateFormat::read(bytes))
+        storeParam(*findParam(id), value);
+    echo.updateAllCoeffs(params, rate);
+}
+
+} // namespace Ryvel

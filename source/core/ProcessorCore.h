@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The plug-in's processing frame without any plug-in format: parameter intake by ID, tempo and
+// transport as plain values, bypass, the step clock and its playhead, and the state bytes, around
+// the step-echo signal path. Each format's adapter only translates its host's calls into these.
+//
+// Threads: setup, deactivate and the state calls on the host's control thread; the block calls
+// (setParameter, applyParameterChanges, setTempo, process) on its audio thread, where nothing
+// here allocates, locks or throws.
+
+#include "core/StateFormat.h"
+#include "core/StepEcho.h"
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+
+namespace Ryvel
+{
+
+class ProcessorCore
+{
+public:
+    // Rates the core sets up for: finite, from kMinSampleRate to kMaxSampleRate.
+    // Below 1 Hz the coefficients, which take the rate in single precision, would see a tiny
+    // positive rate as 0 and divide by it.
+    static constexpr double kMinSampleRate = 1.0;
+    // The delay line is the one allocation that grows with the rate (four seconds of stereo
+    // floats). The cap bounds it: an instance's line stays within 64 MiB (61 MiB at 2 MHz), so a
+    // session of a few dozen instances at the highest rate still fits in memory, and a corrupt
+    // setup (1e12 Hz) is refused up front rather than granted by an overcommitting system and
+    // paid for when the line is cleared.
+    static constexpr double kMaxSampleRate = 2'000'000.0;
+    static constexpr std::size_t kDelayLineBudget = std::size_t{64} << 20;
+    static_assert(StepEcho::delayLineBytesFor(kMaxSampleRate) <= kDelayLineBudget);
+    static bool acceptsSampleRate(double rate) noexcept;
+
+    enum class SetupResult
+    {
+        Ok,
+        Refused,     // not a rate the core accepts; nothing changed
+        OutOfMemory, // the delay line could not be allocated; the previous one stays
+    };
+
+    ProcessorCore() noexcept;
+    ProcessorCore(const ProcessorCore&) = delete;
+    ProcessorCore& operator=(const ProcessorCore&) = delete;
+
+    // Where the playhead step is published when it changes (-1 or 0..7), besides playheadStep().
+    // The VST 3 editor reads one process-wide value; another format may need none.
+    void setPlayheadSink(std::atomic<std::int32_t>* sink) noexcept { playheadSink = sink; }
+
+    SetupResult setup(double rate) noexcept;
+    // Clears the delay line and filter states and hides the playhead.
+    void deactivate() noexcept;
+
+    // Audio thread. One block's intake: the last value of each parameter (NaN becomes the
+    // default, others are limited to 0..1; unknown IDs are ignored), then one coefficient update
+    // for what moved. No smoothing: the values hold from the block's first sample.
+    void setParameter(ParamId id, double value) noexcept;
+    void applyParameterChanges() noexcept;
+    // A host tempo in BPM; non-finite values are ignored and the last valid tempo holds.
+    void setTempo(double bpm) noexcept;
+    // One block of stereo audio (in and out may be the same buffers, numSamples >= 1). The
+    // playhead moves only while `playing`; a transport start restarts the step cycle.
+    void process(const float* inL, const float* inR, float* outL, float* outR,
+                 std::int32_t numSamples, bool playing) noexcept;
+
+    // The normalised value the processor holds (switches read 0 or 1).
+    double parameter(ParamId id) const noexcept;
+    StateFormat::Bytes saveState() const noexcept;
+    // Fields missing from a short state read as 0; bytes past the layout are ignored.
+    void loadState(std::span<const std::uint8_t> bytes) noexcept;
+
+    // Samples an echo can still sound after the input stops: the delay line's length.
+    std::uint32_t tailSamples() const noexcept;
+    std::int32_t playheadStep() const noexcept { return lastStep; }
+
+    // Inspection for the engine's tests.
+    double sampleRate() const { return rate; }
+    std::int32_t currentStepSamples() const { return stepSamples; }
+    std::size_t delayLineLength() const { return echo.delayLength(); }
+    const EchoParams& currentParams() const { return params; }
+    bool isBypassed() const { return bypass; }
+    StepEcho& signalPath() { return echo; }
+
+private:
+    void resetDelayState() noexcept;
+    void recomputeRate() noexcept;
+    void storeParam(const ParamInfo& info, double value) noexcept;
+    void advanceStepClock(std::int32_t numSamples) noexcept;
+    void publishPlayhead(std::int32_t step) noexcept;
+
+    double rate = 44100.0;
+    EchoParams params;
+    float tempoBpm = 120.0f;
+    bool bypass = false;
+    StepEcho echo;
+    std::int32_t stepSamples = 512;
+    std::uint64_t stepCounter = 0;
+    std::int32_t lastStep = -1;
+    bool wasPlaying = false;
+    bool voiceMoved[kNumVoices] = {};
+    bool highpassMoved = false;
+    std::atomic<std::int32_t>* playheadSink = nullptr;
+};
+
+} // namespace Ryvel

@@ -1,0 +1,324 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/StepEcho.h"
+
+#include "core/ParameterLaws.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace Ryvel
+{
+
+namespace
+{
+
+using EchoKernel::kChunkFrames;
+using EchoKernel::kLanes;
+using EchoKernel::kStages;
+
+constexpr float kPi = 3.1415927f;
+
+bool sameBits(float a, float b)
+{
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+// Bit-wise, so a -0 or a NaN counts as a change like any other value. Word by word, each word
+// read with its own fixed-size memcpy (a plain load): a call to memcmp, or copies of whole
+// objects, would cost more than the comparison, which runs every block.
+template <typename T> bool sameBytes(const T& a, const T& b)
+{
+    static_assert(sizeof(T) % sizeof(std::uint32_t) == 0);
+    const auto* x = reinterpret_cast<const unsigned char*>(&a);
+    const auto* y = reinterpret_cast<const unsigned char*>(&b);
+    std::uint32_t differ = 0;
+    for (std::size_t i = 0; i < sizeof(T); i += sizeof(std::uint32_t))
+    {
+        std::uint32_t u, v;
+        std::memcpy(&u, x + i, sizeof u);
+        std::memcpy(&v, y + i, sizeof v);
+        differ |= u ^ v;
+    }
+    return differ == 0;
+}
+
+static_assert(sizeof(EchoParams) ==
+                  kNumStepParams * sizeof(bool) + (5 * kNumVoices + 2) * sizeof(float),
+              "no padding: the comparison sees values only");
+
+// Only for kernels that kernelSupported accepts.
+EchoKernel::ProcessFn kernelFunction(StepEcho::Kernel kernel)
+{
+#if defined(__x86_64__)
+    if (kernel == StepEcho::Kernel::Avx2)
+        return EchoKernel::processAvx2;
+    if (kernel == StepEcho::Kernel::Baseline)
+        return EchoKernel::processBaseline;
+#endif
+    (void)kernel;
+    return EchoKernel::processPortable;
+}
+
+// On x86-64 the portable kernel only serves as a cross-check: SSE2 is part of the architecture,
+// so the baseline variant always runs, and it is faster.
+StepEcho::Kernel fastestKernel()
+{
+    if (StepEcho::kernelSupported(StepEcho::Kernel::Avx2))
+        return StepEcho::Kernel::Avx2;
+    if (StepEcho::kernelSupported(StepEcho::Kernel::Baseline))
+        return StepEcho::Kernel::Baseline;
+    return StepEcho::Kernel::Portable;
+}
+
+} // namespace
+
+StepEcho::StepEcho() noexcept : run(EchoKernel::processPortable), active(Kernel::Portable)
+{
+    useKernel(fastestKernel());
+}
+
+bool StepEcho::kernelSupported(Kernel kernel) noexcept
+{
+    switch (kernel)
+    {
+    case Kernel::Baseline:
+#if defined(__x86_64__)
+        return true;
+#else
+        return false;
+#endif
+    case Kernel::Avx2:
+#if defined(__x86_64__)
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    case Kernel::Portable:
+        return true;
+    }
+    return false;
+}
+
+bool StepEcho::useKernel(Kernel kernel) noexcept
+{
+    if (!kernelSupported(kernel))
+        return false;
+    active = kernel;
+    run = kernelFunction(kernel);
+    return true;
+}
+
+void StepEcho::saturateAsKernel(Kernel kernel, const float* in, float* out, std::size_t n) noexcept
+{
+#if defined(__x86_64__)
+    if (kernel == Kernel::Avx2 && kernelSupported(kernel))
+    {
+        EchoKernel::saturateAvx2(in, out, n);
+        return;
+    }
+    if (kernel == Kernel::Baseline)
+    {
+        EchoKernel::saturateBaseline(in, out, n);
+        return;
+    }
+#endif
+    (void)kernel;
+    EchoKernel::saturatePortable(in, out, n);
+}
+
+bool StepEcho::allocateDelayLines(double sampleRate) noexcept
+{
+    const std::size_t length = delayLengthFor(sampleRate);
+    if (length == memory.length && !line.empty())
+        return true;
+    std::vector<float> fresh;
+    try
+    {
+        fresh.assign(delayLineBytesFor(sampleRate) / sizeof(float), 0.0f);
+        if (scratch.empty())
+            scratch.assign(kChunkFrames * kLanes, 0.0f);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return false;
+    }
+    line.swap(fresh);
+    memory.line = line.data();
+    memory.scratch = scratch.data();
+    memory.length = length;
+    memory.writePos = 0;
+    memory.cycle.valid = false;
+    // Tap delays are limited by the length.
+    blockValid = false;
+    return true;
+}
+
+void StepEcho::resetDelayState() noexcept
+{
+    std::fill(line.begin(), line.end(), 0.0f);
+    memory.writePos = 0;
+    memory.state = {};
+    std::fill(std::begin(memory.lastHighpassOut), std::end(memory.lastHighpassOut), 0.0f);
+    memory.cycle.valid = false;
+    memory.tapsWereSilent = true;
+}
+
+void StepEcho::updateFilterCoeffs(int voice, const EchoParams& params, double sampleRate) noexcept
+{
+    const auto v = static_cast<std::size_t>(voice);
+    VoiceCoeffs& c = voiceCoeffs[v];
+    const float filter = params.filter[v];
+    if (!c.valid || !sameBits(filter, c.filter) || sampleRate != c.sampleRate)
+    {
+        const float fs = static_cast<float>(sampleRate);
+        const float fc = Laws::filterCutoffHz(filter, sampleRate);
+        const float t = std::tan(fc * kPi / fs);
+        const float g = t / (t + 1.0f);
+        c.g = g;
+        c.oneMinusG = 1.0f - g;
+        c.g2 = g * g;
+        c.g3 = c.g2 * g;
+        c.g4 = c.g3 * g;
+        c.filter = filter;
+        c.sampleRate = sampleRate;
+        c.valid = true;
+    }
+    c.k = Laws::resoFeedback(params.reso[v]);
+    ++coeffVersion;
+}
+
+void StepEcho::updateHighpassCoeff(const EchoParams& params, double sampleRate) noexcept
+{
+    const float fs = static_cast<float>(sampleRate);
+    const float fc = Laws::highpassCutoffHz(params.highpass, sampleRate);
+    const float t = std::tan(fc * kPi / fs);
+    highpassG = t / (1.0f + t);
+    ++coeffVersion;
+}
+
+void StepEcho::updateAllCoeffs(const EchoParams& params, double sampleRate) noexcept
+{
+    for (int v = 0; v < kNumVoices; ++v)
+        updateFilterCoeffs(v, params, sampleRate);
+    updateHighpassCoeff(params, sampleRate);
+}
+
+// A NaN or infinity from the host's input would otherwise stay in the recursive states forever;
+// once the bad samples have left the delay line the plug-in recovers by itself. A channel's four
+// ladder stages restart together.
+void StepEcho::clearNonFiniteStates() noexcept
+{
+    EchoKernel::State& s = memory.state;
+    // Almost always all finite: one pass over the bits (an all-ones exponent is inf or NaN)
+    // decides whether the lane-wise work is needed.
+    constexpr std::uint32_t kExponent = 0x7f800000u;
+    std::uint32_t bits[sizeof(EchoKernel::State) / 4];
+    std::memcpy(bits, &s, sizeof bits);
+    std::uint32_t nonFinite = 0;
+    for (std::uint32_t b : bits)
+        nonFinite |= static_cast<std::uint32_t>((b & kExponent) == kExponent);
+    if (nonFinite == 0)
+        return;
+
+    for (std::size_t lane = 0; lane < kLanes; ++lane)
+    {
+        bool finite = true;
+        for (std::size_t stage = 0; stage < kStages; ++stage)
+            finite = finite && std::isfinite(s.ladder[stage][lane]);
+        if (!finite)
+            for (std::size_t stage = 0; stage < kStages; ++stage)
+                s.ladder[stage][lane] = 0.0f;
+    }
+    for (std::size_t c = 0; c < 2; ++c)
+        if (!std::isfinite(s.highpass[c]))
+            s.highpass[c] = 0.0f;
+}
+
+// Parameters change only between blocks, so everything derived from them (pan roots, the mix
+// crossfade, products of coefficients, tap delays) is computed here, once, with the operations
+// and order of the per-sample definition.
+void StepEcho::prepareBlock(const EchoParams& params, std::int32_t stepSamples) noexcept
+{
+    if (blockValid && blockCoeffVersion == coeffVersion && blockStepSamples == stepSamples &&
+        sameBytes(params, blockParams))
+        return;
+
+    if (!mixValid || !sameBits(params.mix, blockMix))
+    {
+        block.dryGain = Laws::dryGain(params.mix);
+        block.wetGain = Laws::wetGain(params.mix);
+        blockMix = params.mix;
+        mixValid = true;
+    }
+
+    EchoKernel::ChainConstants chain;
+    bool feedbackFree = true;
+    for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
+    {
+        const VoiceCoeffs& c = voiceCoeffs[v];
+        feedbackFree = feedbackFree && c.k == 0.0f;
+        const float panGains[2] = {params.gain[v] * Laws::panLeft(params.pan[v]),
+                                   params.gain[v] * Laws::panRight(params.pan[v])};
+        for (std::size_t channel = 0; channel < 2; ++channel)
+        {
+            const std::size_t lane = 2 * v + channel;
+            chain.g[lane] = c.g;
+            chain.g2[lane] = c.g2;
+            chain.g3[lane] = c.g3;
+            chain.feedback[lane] = c.k * c.oneMinusG;
+            chain.normaliser[lane] = 1.0f + c.k * c.g4;
+            chain.inputGain[lane] = Laws::resoInputGain(params.reso[v]);
+            chain.driveGain[lane] = Laws::driveGain(params.drive[v]);
+            chain.panGain[lane] = panGains[channel];
+        }
+    }
+    chain.highpassG = highpassG;
+    if (!sameBytes(chain, block.chain))
+    {
+        block.chain = chain;
+        ++block.chainGeneration;
+    }
+    block.feedbackFree = feedbackFree;
+
+    // The taps depend on the pattern and the step length only; automation of the sound leaves
+    // them alone.
+    if (!blockValid || blockStepSamples != stepSamples || params.steps != blockParams.steps)
+    {
+        const std::size_t step = static_cast<std::size_t>(stepSamples);
+        block.longestDelay = 0;
+        for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
+        {
+            std::uint32_t count = 0;
+            for (std::size_t s = 0; s < kNumSteps; ++s)
+            {
+                if (!params.steps[8 * v + s])
+                    continue;
+                const std::size_t delay = std::min(memory.length - 1, (s + 1) * step);
+                block.tapDelay[v][count++] = delay;
+                block.longestDelay = std::max(block.longestDelay, delay);
+            }
+            block.tapCount[v] = count;
+        }
+    }
+
+    blockParams = params;
+    blockStepSamples = stepSamples;
+    blockCoeffVersion = coeffVersion;
+    blockValid = true;
+}
+
+void StepEcho::process(const EchoParams& params, std::int32_t stepSamples, const float* inL,
+                       const float* inR, float* outL, float* outR, std::int32_t numSamples) noexcept
+{
+    if (numSamples < 1)
+        return;
+    clearNonFiniteStates();
+    prepareBlock(params, stepSamples);
+    run(memory, block, inL, inR, outL, outR, numSamples);
+}
+
+} // namespace Ryvel
