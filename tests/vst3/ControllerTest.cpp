@@ -109,7 +109,10 @@ TEST_F(ControllerTest, ShowsAndParsesValueTexts)
     String128 text;
     ASSERT_EQ(controller->getParamStringByValue(3, 1.0, text), kResultOk);
     EXPECT_EQ(toAscii(text), "On");
+    // Exactly 0.5 plays the step, so it reads "On"; just below it does not.
     controller->getParamStringByValue(3, 0.5, text);
+    EXPECT_EQ(toAscii(text), "On");
+    controller->getParamStringByValue(167, 0.4999, text);
     EXPECT_EQ(toAscii(text), "Off");
     controller->getParamStringByValue(128, 0.7, text);
     EXPECT_EQ(toAscii(text), "0.7000");

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "formats/vst3/RyvelController.h"
 
+#include "core/ParameterLaws.h"
 #include "formats/vst3/HostBoundary.h"
 #include "formats/vst3/StateStream.h"
 
@@ -37,6 +38,13 @@ class SwitchParameter : public RangeParameter
 {
 public:
     using RangeParameter::RangeParameter;
+
+    // The SDK's own text says "On" only above 0.5, but exactly 0.5 plays the step (and bypasses):
+    // the text follows the processor's threshold.
+    void toString(ParamValue valueNormalized, String128 string) const override
+    {
+        UString(string, 128).assign(Laws::switchOn(valueNormalized) ? STR16("On") : STR16("Off"));
+    }
 
     bool fromString(const TChar* string, ParamValue& valueNormalized) const override
     {
