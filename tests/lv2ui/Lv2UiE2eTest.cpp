@@ -180,15 +180,24 @@ TEST_F(Lv2UiE2e, RefusesWithoutAParentWindowOrIdleCalls)
 // Two UIs share the one toolkit of the binary; the host closes the first one's window before
 // cleaning it up (the toolkit then destroys a window that no longer exists). Errors on the
 // toolkit's connection must not reach the host's handler, which in Ardour ends the process, and
-// the second UI, in a host without ui:touch like jalv, keeps working.
+// the second UI, in a host without ui:touch like jalv and at a HiDPI scale, keeps working.
 TEST_F(Lv2UiE2e, TwoUisRunSideBySideAndOneGoingLeavesTheOtherWorking)
 {
     X11TestHost second(1200, 700);
     const int otherErrorsBefore = X11TestHost::errorsOnOtherDisplays();
     auto first = instantiate(*window);
-    auto other = instantiate(second, {.touch = false});
+    auto other = instantiate(second, {.touch = false, .scaleFactor = 1.5f});
     ASSERT_NE(first, nullptr);
     ASSERT_NE(other, nullptr);
+    // The second host asks for HiDPI through ui:scaleFactor: 1.5 times the size of the first.
+    EXPECT_EQ(first->events.front(), "resize 1050x532");
+    EXPECT_EQ(other->events.front(), "resize 1575x798");
+    const auto hiDpi = [](int designX, int designY)
+    {
+        return std::pair{static_cast<int>(designX * 1.25 * 1.5),
+                         static_cast<int>(designY * 1.25 * 1.5)};
+    };
+    const auto [secondStepX, secondStepY] = hiDpi(150 + 82, 126 + 78);
     runIdle({window.get(), &second}, {first.get(), other.get()}, 600);
 
     window->destroyWindow();
@@ -199,11 +208,11 @@ TEST_F(Lv2UiE2e, TwoUisRunSideBySideAndOneGoingLeavesTheOtherWorking)
     EXPECT_FALSE(X11TestHost::hostErrorHandlerInstalled()) << "one UI is still open";
 
     other->events.clear();
-    second.click(stepX(1), stepY(1));
+    second.click(secondStepX, secondStepY);
     runIdle({&second}, {other.get()}, 300);
     const auto port = std::to_string(Lv2::paramPort(8 + 1));
     EXPECT_EQ(other->events, (std::vector<std::string>{"write " + port + " 1"}));
-    EXPECT_TRUE(lit(second.pixel(stepX(1), stepY(1))));
+    EXPECT_TRUE(lit(second.pixel(secondStepX, secondStepY)));
     second.screenshot("lv2ui-second.png");
 
     other->cleanup();

@@ -4,6 +4,7 @@
 #include "X11TestHost.h"
 
 #include <X11/Xlib.h>
+#include <lv2/atom/atom.h>
 
 #include <dlfcn.h>
 
@@ -101,6 +102,14 @@ bool Lv2UiTestHost::instantiate(const std::string& bundlePath)
         features.push_back(&touchOffer);
     if (options.resize)
         features.push_back(&resizeOffer);
+    const LV2_Options_Option hostOptions[] = {{LV2_OPTIONS_INSTANCE, 0,
+                                               map(this, LV2_UI__scaleFactor), sizeof(float),
+                                               map(this, LV2_ATOM__Float), &options.scaleFactor},
+                                              {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    const LV2_Feature optionsOffer{LV2_OPTIONS__options,
+                                   const_cast<LV2_Options_Option*>(hostOptions)};
+    if (options.scaleFactor != 0.0f)
+        features.push_back(&optionsOffer);
     features.push_back(nullptr);
 
     void* widgetPointer = nullptr;

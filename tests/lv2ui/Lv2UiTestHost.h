@@ -6,6 +6,7 @@
 // flushed before), urid:map, ui:touch and ui:resize, send port events, and call the UI's idle
 // function about 30 times a second. What the UI asks of the host is recorded in order.
 
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
@@ -51,6 +52,8 @@ public:
         bool idleInterface = true;
         bool touch = true;
         bool resize = true;
+        // Passed as ui:scaleFactor in the options feature; 0 passes no options.
+        float scaleFactor = 0.0f;
     };
 
     Lv2UiTestHost(const LV2UI_Descriptor& descriptor, X11TestHost& window, Options options);

@@ -12,8 +12,12 @@
 #include "formats/lv2/Lv2Ports.h"
 #include "formats/lv2/Lv2UiHost.h"
 
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -69,6 +73,28 @@ const void* feature(const LV2_Feature* const* features, const char* uri, bool* p
     return nullptr;
 }
 
+// The host's HiDPI scale (ui:scaleFactor among the options it passes), or 1 when it names none
+// or one that makes no sense.
+double hostScale(const LV2_Feature* const* features)
+{
+    const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
+    const auto* options =
+        static_cast<const LV2_Options_Option*>(feature(features, LV2_OPTIONS__options));
+    if (map == nullptr || map->map == nullptr || options == nullptr)
+        return 1.0;
+    const LV2_URID scaleKey = map->map(map->handle, LV2_UI__scaleFactor);
+    const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+    for (const LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o)
+        if (o->context == LV2_OPTIONS_INSTANCE && o->key == scaleKey && o->type == floatType &&
+            o->size == sizeof(float) && o->value != nullptr)
+        {
+            const float scale = *static_cast<const float*>(o->value);
+            constexpr float kLargestScale = 4.0f;
+            return std::isfinite(scale) && scale >= 1.0f && scale <= kLargestScale ? scale : 1.0;
+        }
+    return 1.0;
+}
+
 LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*,
                          LV2UI_Write_Function write, LV2UI_Controller controller,
                          LV2UI_Widget* widget, const LV2_Feature* const* features)
@@ -89,6 +115,7 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
         auto instance = std::make_unique<Instance>();
         instance->ui = std::make_unique<UiInstance>(write, controller, touch, hostResize);
         RyvelEditor& editor = instance->ui->editor;
+        editor.setContentScale(hostScale(features));
         if (!editor.open(parent))
             return nullptr;
         *widget = editor.nativeWindow();

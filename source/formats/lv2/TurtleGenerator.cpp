@@ -24,6 +24,7 @@ constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#
                                   "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
                                   "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                                  "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
                                   "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
@@ -168,7 +169,8 @@ std::string plugin()
 
     out << iri(Lv2::kUiUri) << "\n    a ui:X11UI ;\n"
         << "    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
-        << "    lv2:optionalFeature ui:resize , ui:touch , urid:map ;\n"
+        << "    lv2:optionalFeature ui:resize , ui:touch , urid:map , opts:options ;\n"
+        << "    opts:supportedOption ui:scaleFactor ;\n"
         << "    lv2:extensionData ui:idleInterface , ui:resize ;\n"
         << "    ui:portNotification\n";
     for (std::size_t i = 0; i < kParams.size(); ++i)
