@@ -4,6 +4,8 @@
 #include "core/ParameterLaws.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -39,6 +41,24 @@ void passThrough(const float* inL, const float* inR, float* outL, float* outR,
     }
 }
 
+// Bit-wise, as the intake's shortcut compares: -0 after +0 is a change (the state holds its bits).
+bool assign(float& held, double value)
+{
+    const auto x = static_cast<float>(value);
+    if (std::bit_cast<std::uint32_t>(x) == std::bit_cast<std::uint32_t>(held))
+        return false;
+    held = x;
+    return true;
+}
+
+bool assign(bool& held, bool on)
+{
+    if (held == on)
+        return false;
+    held = on;
+    return true;
+}
+
 } // namespace
 
 bool ProcessorCore::acceptsSampleRate(double rate) noexcept
@@ -48,6 +68,42 @@ bool ProcessorCore::acceptsSampleRate(double rate) noexcept
 
 ProcessorCore::ProcessorCore() noexcept
 {
+    for (std::size_t i = 0; i < kParams.size(); ++i)
+    {
+        const ParamInfo& info = kParams[i];
+        const auto v = static_cast<std::size_t>(info.voice);
+        ValueSlot& slot = valueSlots[i];
+        switch (info.kind)
+        {
+        case ParamKind::Gain:
+            slot.value = &params.gain[v];
+            break;
+        case ParamKind::Pan:
+            slot.value = &params.pan[v];
+            break;
+        case ParamKind::Drive:
+            slot.value = &params.drive[v];
+            break;
+        case ParamKind::Filter:
+            slot.value = &params.filter[v];
+            slot.moved = 1u << info.voice;
+            break;
+        case ParamKind::Reso:
+            slot.value = &params.reso[v];
+            slot.moved = 1u << info.voice;
+            break;
+        case ParamKind::Mix:
+            slot.value = &params.mix;
+            break;
+        case ParamKind::HighPass:
+            slot.value = &params.highpass;
+            slot.moved = kHighpassMoved;
+            break;
+        case ParamKind::Step:
+        case ParamKind::Bypass:
+            break;
+        }
+    }
     echo.updateAllCoeffs(params, rate);
 }
 
@@ -98,40 +154,31 @@ void ProcessorCore::recomputeRate() noexcept
     stepSamples = static_cast<std::int32_t>(std::min(longest, sixteenth));
 }
 
-void ProcessorCore::storeParam(const ParamInfo& info, double value) noexcept
+bool ProcessorCore::storeParam(const ParamInfo& info, double value) noexcept
 {
     const auto v = static_cast<std::size_t>(info.voice);
-    const auto x = static_cast<float>(value);
     switch (info.kind)
     {
     case ParamKind::Step:
-        params.steps[info.id] = Laws::switchOn(value);
-        break;
+        return assign(params.steps[info.id], Laws::switchOn(value));
     case ParamKind::Gain:
-        params.gain[v] = x;
-        break;
+        return assign(params.gain[v], value);
     case ParamKind::Pan:
-        params.pan[v] = x;
-        break;
+        return assign(params.pan[v], value);
     case ParamKind::Drive:
-        params.drive[v] = x;
-        break;
+        return assign(params.drive[v], value);
     case ParamKind::Filter:
-        params.filter[v] = x;
-        break;
+        return assign(params.filter[v], value);
     case ParamKind::Reso:
-        params.reso[v] = x;
-        break;
+        return assign(params.reso[v], value);
     case ParamKind::Mix:
-        params.mix = x;
-        break;
+        return assign(params.mix, value);
     case ParamKind::HighPass:
-        params.highpass = x;
-        break;
+        return assign(params.highpass, value);
     case ParamKind::Bypass:
-        bypass = Laws::switchOn(value);
-        break;
+        return assign(bypass, Laws::switchOn(value));
     }
+    return false;
 }
 
 double ProcessorCore::parameter(ParamId id) const noexcept
@@ -164,33 +211,25 @@ double ProcessorCore::parameter(ParamId id) const noexcept
     return 0.0;
 }
 
-void ProcessorCore::setParameter(ParamId id, double value) noexcept
+void ProcessorCore::setParameterAt(int index, double value) noexcept
 {
-    const ParamInfo* info = findParam(id);
-    if (info == nullptr)
-        return;
-    storeParam(*info, sanitizeNormalized(id, value));
-    if (info->kind == ParamKind::Filter || info->kind == ParamKind::Reso)
-        voiceMoved[info->voice] = true;
-    else if (info->kind == ParamKind::HighPass)
-        highpassMoved = true;
+    const ParamInfo& info = kParams[static_cast<std::size_t>(index)];
+    if (storeParam(info, sanitizeNormalized(info.id, value)))
+        coeffsMoved |= valueSlots[static_cast<std::size_t>(index)].moved;
 }
 
 // Once per voice whose filter or resonance moved (both moving still costs one update) and once
 // for the high-pass, after all of a block's values are in.
 void ProcessorCore::applyParameterChanges() noexcept
 {
+    if (coeffsMoved == 0)
+        return;
     for (int v = 0; v < kNumVoices; ++v)
-        if (voiceMoved[v])
-        {
+        if ((coeffsMoved & (1u << v)) != 0)
             echo.updateFilterCoeffs(v, params, rate);
-            voiceMoved[v] = false;
-        }
-    if (highpassMoved)
-    {
+    if ((coeffsMoved & kHighpassMoved) != 0)
         echo.updateHighpassCoeff(params, rate);
-        highpassMoved = false;
-    }
+    coeffsMoved = 0;
 }
 
 void ProcessorCore::setTempo(double bpm) noexcept
@@ -213,16 +252,27 @@ void ProcessorCore::publishPlayhead(std::int32_t step) noexcept
 
 // Equivalent to advancing the counter after every sample: (c + 1) mod L applied n times is
 // (c + n) mod L, and only the step of the block's last sample can be observed by the editor.
+// Blocks are usually far shorter than a step: the divisions run only when the counter wraps or
+// leaves the step it was in.
 void ProcessorCore::advanceStepClock(std::int32_t numSamples) noexcept
 {
-    const auto cycle = static_cast<std::uint64_t>(stepSamples) * 8u;
-    stepCounter = (stepCounter + static_cast<std::uint64_t>(numSamples)) % cycle;
-    const auto step =
-        static_cast<std::int32_t>(stepCounter / static_cast<std::uint64_t>(stepSamples));
-    if (step != lastStep)
+    const auto step = static_cast<std::uint64_t>(stepSamples);
+    const std::uint64_t cycle = step * 8u;
+    std::uint64_t counter = stepCounter + static_cast<std::uint64_t>(numSamples);
+    if (counter >= cycle)
+        counter %= cycle;
+    stepCounter = counter;
+    if (lastStep >= 0)
     {
-        lastStep = step;
-        publishPlayhead(step);
+        const std::uint64_t begin = static_cast<std::uint64_t>(lastStep) * step;
+        if (counter >= begin && counter - begin < step)
+            return;
+    }
+    const auto now = static_cast<std::int32_t>(counter / step);
+    if (now != lastStep)
+    {
+        lastStep = now;
+        publishPlayhead(now);
     }
 }
 

@@ -12,7 +12,10 @@
 #include "core/StateFormat.h"
 #include "core/StepEcho.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <span>
 
@@ -58,7 +61,27 @@ public:
     // Audio thread. One block's intake: the last value of each parameter (NaN becomes the
     // default, others are limited to 0..1; unknown IDs are ignored), then one coefficient update
     // for what moved. No smoothing: the values hold from the block's first sample.
-    void setParameter(ParamId id, double value) noexcept;
+    // Hosts send many values every block, most of them unchanged: a value equal to the held one
+    // costs a look-up and a comparison, inline in the adapter's loop.
+    void setParameter(ParamId id, double value) noexcept
+    {
+        const int index = id < kIndexOfId.size() ? kIndexOfId[id] : -1;
+        if (index < 0)
+            return;
+        const ValueSlot& slot = valueSlots[static_cast<std::size_t>(index)];
+        // In range, including -0: the value sanitising would give back unchanged.
+        if (slot.value != nullptr && value >= 0.0 && value <= 1.0)
+        {
+            const auto x = static_cast<float>(value);
+            if (std::bit_cast<std::uint32_t>(x) != std::bit_cast<std::uint32_t>(*slot.value))
+            {
+                *slot.value = x;
+                coeffsMoved |= slot.moved;
+            }
+            return;
+        }
+        setParameterAt(index, value);
+    }
     void applyParameterChanges() noexcept;
     // A host tempo in BPM; non-finite values are ignored and the last valid tempo holds.
     void setTempo(double bpm) noexcept;
@@ -86,9 +109,40 @@ public:
     StepEcho& signalPath() { return echo; }
 
 private:
+    // Catalogue index by parameter ID (-1 for IDs no parameter uses): the IDs are small and
+    // sparse, and a search of the catalogue for every value of every block would cost more than
+    // the rest of the intake.
+    static constexpr std::size_t kIdTableSize = []
+    {
+        std::size_t size = 0;
+        for (const ParamInfo& info : kParams)
+            size = std::max<std::size_t>(size, info.id + 1);
+        return size;
+    }();
+    static constexpr std::array<std::int8_t, kIdTableSize> kIndexOfId = []
+    {
+        static_assert(kNumParams <= 127);
+        std::array<std::int8_t, kIdTableSize> table{};
+        table.fill(-1);
+        for (std::size_t i = 0; i < kParams.size(); ++i)
+            table[kParams[i].id] = static_cast<std::int8_t>(i);
+        return table;
+    }();
+
+    // Per catalogue index: where a continuous parameter's value is held (null for the switches)
+    // and which coefficients it moves (bits of coeffsMoved).
+    struct ValueSlot
+    {
+        float* value = nullptr;
+        std::uint32_t moved = 0;
+    };
+
+    // The switches, and values that sanitising changes.
+    void setParameterAt(int index, double value) noexcept;
     void resetDelayState() noexcept;
     void recomputeRate() noexcept;
-    void storeParam(const ParamInfo& info, double value) noexcept;
+    // Whether the held value changed, bit for bit.
+    bool storeParam(const ParamInfo& info, double value) noexcept;
     void advanceStepClock(std::int32_t numSamples) noexcept;
     void publishPlayhead(std::int32_t step) noexcept;
 
@@ -101,8 +155,10 @@ private:
     std::uint64_t stepCounter = 0;
     std::int32_t lastStep = -1;
     bool wasPlaying = false;
-    bool voiceMoved[kNumVoices] = {};
-    bool highpassMoved = false;
+    // Coefficient inputs moved since the last update: bit v for voice v's filter or resonance.
+    static constexpr std::uint32_t kHighpassMoved = 1u << kNumVoices;
+    std::uint32_t coeffsMoved = 0;
+    std::array<ValueSlot, kNumParams> valueSlots{};
     std::atomic<std::int32_t>* playheadSink = nullptr;
 };
 

@@ -188,7 +188,7 @@ void StepEcho::updateFilterCoeffs(int voice, const EchoParams& params, double sa
         c.valid = true;
     }
     c.k = Laws::resoFeedback(params.reso[v]);
-    ++coeffVersion;
+    pending |= 1u << voice;
 }
 
 void StepEcho::updateHighpassCoeff(const EchoParams& params, double sampleRate) noexcept
@@ -197,7 +197,7 @@ void StepEcho::updateHighpassCoeff(const EchoParams& params, double sampleRate) 
     const float fc = Laws::highpassCutoffHz(params.highpass, sampleRate);
     const float t = std::tan(fc * kPi / fs);
     highpassG = t / (1.0f + t);
-    ++coeffVersion;
+    pending |= kHighpassPending;
 }
 
 void StepEcho::updateAllCoeffs(const EchoParams& params, double sampleRate) noexcept
@@ -238,55 +238,85 @@ void StepEcho::clearNonFiniteStates() noexcept
             s.highpass[c] = 0.0f;
 }
 
+// The two lanes of a voice from its coefficients and values; true when a bit of them changed.
+bool StepEcho::prepareVoiceLanes(std::size_t v, const EchoParams& params) noexcept
+{
+    const VoiceCoeffs& c = voiceCoeffs[v];
+    const float panGains[2] = {params.gain[v] * Laws::panLeft(params.pan[v]),
+                               params.gain[v] * Laws::panRight(params.pan[v])};
+    const float feedback = c.k * c.oneMinusG;
+    const float normaliser = 1.0f + c.k * c.g4;
+    const float inputGain = Laws::resoInputGain(params.reso[v]);
+    const float driveGain = Laws::driveGain(params.drive[v]);
+    EchoKernel::ChainConstants& chain = block.chain;
+    bool moved = false;
+    const auto put = [&moved](float& lane, float value)
+    {
+        moved = moved || !sameBits(lane, value);
+        lane = value;
+    };
+    for (std::size_t channel = 0; channel < 2; ++channel)
+    {
+        const std::size_t lane = 2 * v + channel;
+        put(chain.g[lane], c.g);
+        put(chain.g2[lane], c.g2);
+        put(chain.g3[lane], c.g3);
+        put(chain.feedback[lane], feedback);
+        put(chain.normaliser[lane], normaliser);
+        put(chain.inputGain[lane], inputGain);
+        put(chain.driveGain[lane], driveGain);
+        put(chain.panGain[lane], panGains[channel]);
+    }
+    return moved;
+}
+
 // Parameters change only between blocks, so everything derived from them (pan roots, the mix
 // crossfade, products of coefficients, tap delays) is computed here, once, with the operations
-// and order of the per-sample definition.
+// and order of the per-sample definition, and only for what moved: a voice's lanes when its
+// coefficients were updated or one of its values differs from the block prepared last.
 void StepEcho::prepareBlock(const EchoParams& params, std::int32_t stepSamples) noexcept
 {
-    if (blockValid && blockCoeffVersion == coeffVersion && blockStepSamples == stepSamples &&
+    if (blockValid && pending == 0 && blockStepSamples == stepSamples &&
         sameBytes(params, blockParams))
         return;
+    const bool everything = !blockValid;
 
-    if (!mixValid || !sameBits(params.mix, blockMix))
+    if (everything || !sameBits(params.mix, blockParams.mix))
     {
         block.dryGain = Laws::dryGain(params.mix);
         block.wetGain = Laws::wetGain(params.mix);
-        blockMix = params.mix;
-        mixValid = true;
     }
 
-    EchoKernel::ChainConstants chain;
-    bool feedbackFree = true;
+    bool chainMoved = false;
     for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
     {
-        const VoiceCoeffs& c = voiceCoeffs[v];
-        feedbackFree = feedbackFree && c.k == 0.0f;
-        const float panGains[2] = {params.gain[v] * Laws::panLeft(params.pan[v]),
-                                   params.gain[v] * Laws::panRight(params.pan[v])};
-        for (std::size_t channel = 0; channel < 2; ++channel)
-        {
-            const std::size_t lane = 2 * v + channel;
-            chain.g[lane] = c.g;
-            chain.g2[lane] = c.g2;
-            chain.g3[lane] = c.g3;
-            chain.feedback[lane] = c.k * c.oneMinusG;
-            chain.normaliser[lane] = 1.0f + c.k * c.g4;
-            chain.inputGain[lane] = Laws::resoInputGain(params.reso[v]);
-            chain.driveGain[lane] = Laws::driveGain(params.drive[v]);
-            chain.panGain[lane] = panGains[channel];
-        }
+        const bool voiceMoved = everything || (pending & (1u << v)) != 0 ||
+                                !sameBits(params.gain[v], blockParams.gain[v]) ||
+                                !sameBits(params.pan[v], blockParams.pan[v]) ||
+                                !sameBits(params.drive[v], blockParams.drive[v]) ||
+                                !sameBits(params.reso[v], blockParams.reso[v]);
+        if (voiceMoved && prepareVoiceLanes(v, params))
+            chainMoved = true;
     }
-    chain.highpassG = highpassG;
-    if (!sameBytes(chain, block.chain))
+    if ((everything || (pending & kHighpassPending) != 0) &&
+        !sameBits(block.chain.highpassG, highpassG))
     {
-        block.chain = chain;
-        ++block.chainGeneration;
+        block.chain.highpassG = highpassG;
+        chainMoved = true;
     }
-    block.feedbackFree = feedbackFree;
+    if (chainMoved)
+    {
+        ++block.chainGeneration;
+        bool feedbackFree = true;
+        for (const VoiceCoeffs& c : voiceCoeffs)
+            feedbackFree = feedbackFree && c.k == 0.0f;
+        block.feedbackFree = feedbackFree;
+    }
 
     // The taps depend on the pattern and the step length only; automation of the sound leaves
     // them alone.
-    if (!blockValid || blockStepSamples != stepSamples || params.steps != blockParams.steps)
+    if (everything || blockStepSamples != stepSamples ||
+        !sameBytes(params.steps, blockParams.steps))
     {
         const std::size_t step = static_cast<std::size_t>(stepSamples);
         block.longestDelay = 0;
@@ -307,7 +337,7 @@ void StepEcho::prepareBlock(const EchoParams& params, std::int32_t stepSamples) 
 
     blockParams = params;
     blockStepSamples = stepSamples;
-    blockCoeffVersion = coeffVersion;
+    pending = 0;
     blockValid = true;
 }
 

@@ -114,6 +114,7 @@ private:
 
     void clearNonFiniteStates() noexcept;
     void prepareBlock(const EchoParams& params, std::int32_t stepSamples) noexcept;
+    bool prepareVoiceLanes(std::size_t voice, const EchoParams& params) noexcept;
 
     std::vector<float> line;
     std::vector<float> scratch;
@@ -123,16 +124,16 @@ private:
 
     std::array<VoiceCoeffs, kNumVoices> voiceCoeffs{};
     float highpassG = 0.0f;
-    // Bumped on every coefficient update; the block is rebuilt when it moves.
-    std::uint64_t coeffVersion = 1;
+    // Coefficients updated since the block was prepared: bit v for voice v, and the high-pass.
+    static constexpr std::uint32_t kHighpassPending = 1u << kNumVoices;
+    std::uint32_t pending = 0;
 
+    // The block prepared last and the values it was prepared from; valid after the first
+    // process call, until the delay line is reallocated.
     EchoKernel::Block block{};
     bool blockValid = false;
     EchoParams blockParams;
     std::int32_t blockStepSamples = 0;
-    std::uint64_t blockCoeffVersion = 0;
-    float blockMix = 0.0f;
-    bool mixValid = false;
 };
 
 } // namespace Ryvel

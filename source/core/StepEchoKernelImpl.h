@@ -659,7 +659,9 @@ void processWith(Memory& m, const Block& b, const float* inL, const float* inR, 
             ++m.counts.withFeedback;
             m.tapsWereSilent = runFused<true>(m, b, k, w, count, i, outL + i, outR + i);
         }
-        m.writePos = (w + count) % m.length;
+        // w < length and count <= kChunkFrames < length: at most one wrap, without a division.
+        const std::size_t next = w + count;
+        m.writePos = next >= m.length ? next - m.length : next;
         i += count;
     }
 }

@@ -196,6 +196,20 @@ Session makeSession(unsigned seed)
     }
     first.changes.push_back({kMixId, 0.7});
 
+    // What the host last sent for each parameter, so that it can send it all again unchanged,
+    // as hosts do every block while a lane is in read mode.
+    std::vector<Change> lastSent;
+    for (const ParamInfo& info : kParams)
+        lastSent.push_back({info.id, info.defaultValue});
+    const auto remember = [&lastSent](const std::vector<Change>& changes)
+    {
+        for (const Change& c : changes)
+            for (Change& held : lastSent)
+                if (held.id == c.id)
+                    held.value = c.value;
+    };
+    remember(first.changes);
+
     std::size_t done = 0;
     bool isFirst = true;
     while (done < total)
@@ -225,8 +239,13 @@ Session makeSession(unsigned seed)
                 b.transport->tempoValid = false; // a tempo the plug-in must ignore
             else if (unit(rng) < 0.1)
                 b.transport.reset(); // no process context at all
+            else if (unit(rng) < 0.2)
+                b.changes = lastSent;
             else
+            {
                 b.changes = randomChanges(rng, resonanceOff);
+                remember(b.changes);
+            }
         }
         if (b.transport && !b.transport->tempoValid)
             b.transport->tempo = unit(rng) < 0.5 ? 1000.0 : std::nan("");

@@ -3,10 +3,10 @@
 
 // Randomised host sessions for the differential tests, and their output through the scalar
 // reference: rates from 8 to 192 kHz, blocks of 1 to 8192 samples, every parameter family moving
-// (out-of-range and NaN values included), tempo jumps, transport and bypass changes, no process
-// context, in-place buffers, long silences, resonance 0, and NaN, infinite, subnormal,
-// offset-sized and huge input. Any adapter that drives the processing core runs them and must
-// match the reference bit for bit.
+// (out-of-range and NaN values included), every value sent again unchanged, tempo jumps,
+// transport and bypass changes, no process context, in-place buffers, long silences, resonance 0,
+// and NaN, infinite, subnormal, offset-sized and huge input. Any adapter that drives the processing
+// core runs them and must match the reference bit for bit.
 //
 // RYVEL_DIFFERENTIAL_SESSIONS=n asks for n sessions instead of the quick default.
 

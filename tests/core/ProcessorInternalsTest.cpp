@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -139,7 +140,9 @@ TEST(ProcessorInternals, ParameterIntakeAppliesLawsAndRejectsHostileValues)
     changes.add(129, std::numeric_limits<double>::quiet_NaN());
     changes.add(137, 1.5);
     changes.add(145, -1.0);
-    changes.add(40, 1.0); // not a parameter
+    changes.add(40, 1.0);   // not a parameter
+    changes.add(168, 1.0);  // past the highest ID
+    changes.add(146, -0.0); // equal to the held +0 in value, not in bits: taken as sent
     changes.add(162, 0.1);
     changes.add(162, 0.2);
     changes.add(162, 0.3); // three points in one queue: the last wins
@@ -151,6 +154,7 @@ TEST(ProcessorInternals, ParameterIntakeAppliesLawsAndRejectsHostileValues)
     EXPECT_EQ(params.gain[1], 0.7f);
     EXPECT_EQ(params.pan[1], 1.0f);
     EXPECT_EQ(params.drive[1], 0.0f);
+    EXPECT_TRUE(std::signbit(params.drive[2]));
     EXPECT_EQ(params.mix, 0.3f);
 }
 
