@@ -100,7 +100,10 @@ ProcessorCore::ProcessorCore() noexcept
             slot.moved = kHighpassMoved;
             break;
         case ParamKind::Step:
+            slot.on = &params.steps[info.id];
+            break;
         case ParamKind::Bypass:
+            slot.on = &bypass;
             break;
         }
     }
@@ -224,24 +227,11 @@ void ProcessorCore::applyParameterChanges() noexcept
 {
     if (coeffsMoved == 0)
         return;
-    for (int v = 0; v < kNumVoices; ++v)
-        if ((coeffsMoved & (1u << v)) != 0)
-            echo.updateFilterCoeffs(v, params, rate);
+    if (const std::uint32_t voices = coeffsMoved & (kHighpassMoved - 1); voices != 0)
+        echo.updateFilterCoeffs(voices, params, rate);
     if ((coeffsMoved & kHighpassMoved) != 0)
         echo.updateHighpassCoeff(params, rate);
     coeffsMoved = 0;
-}
-
-void ProcessorCore::setTempo(double bpm) noexcept
-{
-    const auto tempo = static_cast<float>(bpm);
-    if (!std::isfinite(tempo))
-        return;
-    if (std::fabs(tempo - tempoBpm) > 0.01f)
-    {
-        tempoBpm = tempo;
-        recomputeRate();
-    }
 }
 
 void ProcessorCore::publishPlayhead(std::int32_t step) noexcept

@@ -9,6 +9,7 @@
 // (setParameter, applyParameterChanges, setTempo, process) on its audio thread, where nothing
 // here allocates, locks or throws.
 
+#include "core/ParameterLaws.h"
 #include "core/StateFormat.h"
 #include "core/StepEcho.h"
 
@@ -16,6 +17,7 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -68,23 +70,37 @@ public:
         const int index = id < kIndexOfId.size() ? kIndexOfId[id] : -1;
         if (index < 0)
             return;
-        const ValueSlot& slot = valueSlots[static_cast<std::size_t>(index)];
         // In range, including -0: the value sanitising would give back unchanged.
-        if (slot.value != nullptr && value >= 0.0 && value <= 1.0)
+        if (!(value >= 0.0 && value <= 1.0))
         {
-            const auto x = static_cast<float>(value);
-            if (std::bit_cast<std::uint32_t>(x) != std::bit_cast<std::uint32_t>(*slot.value))
-            {
-                *slot.value = x;
-                coeffsMoved |= slot.moved;
-            }
+            setParameterAt(index, value);
             return;
         }
-        setParameterAt(index, value);
+        const ValueSlot& slot = valueSlots[static_cast<std::size_t>(index)];
+        if (slot.value == nullptr)
+        {
+            *slot.on = Laws::switchOn(value);
+            return;
+        }
+        const auto x = static_cast<float>(value);
+        if (std::bit_cast<std::uint32_t>(x) != std::bit_cast<std::uint32_t>(*slot.value))
+        {
+            *slot.value = x;
+            coeffsMoved |= slot.moved;
+        }
     }
     void applyParameterChanges() noexcept;
-    // A host tempo in BPM; non-finite values are ignored and the last valid tempo holds.
-    void setTempo(double bpm) noexcept;
+    // A host tempo in BPM; non-finite values are ignored and the last valid tempo holds. Inline:
+    // hosts send it with every block, and it rarely moves.
+    void setTempo(double bpm) noexcept
+    {
+        const auto tempo = static_cast<float>(bpm);
+        if (std::isfinite(tempo) && std::fabs(tempo - tempoBpm) > 0.01f)
+        {
+            tempoBpm = tempo;
+            recomputeRate();
+        }
+    }
     // One block of stereo audio (in and out may be the same buffers, numSamples >= 1). The
     // playhead moves only while `playing`; a transport start restarts the step cycle.
     void process(const float* inL, const float* inR, float* outL, float* outR,
@@ -129,15 +145,16 @@ private:
         return table;
     }();
 
-    // Per catalogue index: where a continuous parameter's value is held (null for the switches)
+    // Per catalogue index: where the value is held (a continuous one, or else a switch's state)
     // and which coefficients it moves (bits of coeffsMoved).
     struct ValueSlot
     {
         float* value = nullptr;
+        bool* on = nullptr;
         std::uint32_t moved = 0;
     };
 
-    // The switches, and values that sanitising changes.
+    // Values that sanitising changes: NaN and out of range.
     void setParameterAt(int index, double value) noexcept;
     void resetDelayState() noexcept;
     void recomputeRate() noexcept;

@@ -45,6 +45,14 @@ template <typename T> bool sameBytes(const T& a, const T& b)
     return differ == 0;
 }
 
+// Sets a lane of the block's constants; true when that changed a bit of it.
+bool putLane(float& lane, float value)
+{
+    const bool moved = !sameBits(lane, value);
+    lane = value;
+    return moved;
+}
+
 static_assert(sizeof(EchoParams) ==
                   kNumStepParams * sizeof(bool) + (5 * kNumVoices + 2) * sizeof(float),
               "no padding: the comparison sees values only");
@@ -169,26 +177,52 @@ void StepEcho::resetDelayState() noexcept
 
 void StepEcho::updateFilterCoeffs(int voice, const EchoParams& params, double sampleRate) noexcept
 {
-    const auto v = static_cast<std::size_t>(voice);
-    VoiceCoeffs& c = voiceCoeffs[v];
-    const float filter = params.filter[v];
-    if (!c.valid || !sameBits(filter, c.filter) || sampleRate != c.sampleRate)
+    updateFilterCoeffs(1u << voice, params, sampleRate);
+}
+
+// In phases across the voices (cutoffs, tangents, then the rest), so that the processor overlaps
+// the voices' long chains of dependent library calls and divisions instead of running them one
+// after the other; each voice still sees the operations of the definition in its order.
+void StepEcho::updateFilterCoeffs(std::uint32_t voices, const EchoParams& params,
+                                  double sampleRate) noexcept
+{
+    const float fs = static_cast<float>(sampleRate);
+    std::uint32_t retune = 0;
+    float tangent[kNumVoices] = {};
+    for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
     {
-        const float fs = static_cast<float>(sampleRate);
-        const float fc = Laws::filterCutoffHz(filter, sampleRate);
-        const float t = std::tan(fc * kPi / fs);
-        const float g = t / (t + 1.0f);
-        c.g = g;
-        c.oneMinusG = 1.0f - g;
-        c.g2 = g * g;
-        c.g3 = c.g2 * g;
-        c.g4 = c.g3 * g;
-        c.filter = filter;
-        c.sampleRate = sampleRate;
-        c.valid = true;
+        const VoiceCoeffs& c = voiceCoeffs[v];
+        if ((voices & (1u << v)) != 0 &&
+            (!c.valid || !sameBits(params.filter[v], c.filter) || sampleRate != c.sampleRate))
+        {
+            retune |= 1u << v;
+            tangent[v] = Laws::filterCutoffHz(params.filter[v], sampleRate) * kPi / fs;
+        }
     }
-    c.k = Laws::resoFeedback(params.reso[v]);
-    pending |= 1u << voice;
+    for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
+        if ((retune & (1u << v)) != 0)
+            tangent[v] = std::tan(tangent[v]);
+    for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
+    {
+        if ((voices & (1u << v)) == 0)
+            continue;
+        VoiceCoeffs& c = voiceCoeffs[v];
+        if ((retune & (1u << v)) != 0)
+        {
+            const float t = tangent[v];
+            const float g = t / (t + 1.0f);
+            c.g = g;
+            c.oneMinusG = 1.0f - g;
+            c.g2 = g * g;
+            c.g3 = c.g2 * g;
+            c.g4 = c.g3 * g;
+            c.filter = params.filter[v];
+            c.sampleRate = sampleRate;
+            c.valid = true;
+        }
+        c.k = Laws::resoFeedback(params.reso[v]);
+    }
+    pending |= voices;
 }
 
 void StepEcho::updateHighpassCoeff(const EchoParams& params, double sampleRate) noexcept
@@ -202,8 +236,7 @@ void StepEcho::updateHighpassCoeff(const EchoParams& params, double sampleRate) 
 
 void StepEcho::updateAllCoeffs(const EchoParams& params, double sampleRate) noexcept
 {
-    for (int v = 0; v < kNumVoices; ++v)
-        updateFilterCoeffs(v, params, sampleRate);
+    updateFilterCoeffs((1u << kNumVoices) - 1, params, sampleRate);
     updateHighpassCoeff(params, sampleRate);
 }
 
@@ -238,42 +271,53 @@ void StepEcho::clearNonFiniteStates() noexcept
             s.highpass[c] = 0.0f;
 }
 
-// The two lanes of a voice from its coefficients and values; true when a bit of them changed.
-bool StepEcho::prepareVoiceLanes(std::size_t v, const EchoParams& params) noexcept
+// The two lanes of a voice, for what moved since the block prepared last: its coefficients
+// (pending), or one of its values. True when a bit of the lanes changed.
+bool StepEcho::prepareVoiceLanes(std::size_t v, const EchoParams& params, bool everything) noexcept
 {
-    const VoiceCoeffs& c = voiceCoeffs[v];
-    const float panGains[2] = {params.gain[v] * Laws::panLeft(params.pan[v]),
-                               params.gain[v] * Laws::panRight(params.pan[v])};
-    const float feedback = c.k * c.oneMinusG;
-    const float normaliser = 1.0f + c.k * c.g4;
-    const float inputGain = Laws::resoInputGain(params.reso[v]);
-    const float driveGain = Laws::driveGain(params.drive[v]);
+    const auto differs =
+        [&](const std::array<float, kNumVoices>& now, const std::array<float, kNumVoices>& before)
+    { return everything || !sameBits(now[v], before[v]); };
     EchoKernel::ChainConstants& chain = block.chain;
+    const std::size_t left = 2 * v, right = left + 1;
     bool moved = false;
-    const auto put = [&moved](float& lane, float value)
+    if (everything || (pending & (1u << v)) != 0)
     {
-        moved = moved || !sameBits(lane, value);
-        lane = value;
-    };
-    for (std::size_t channel = 0; channel < 2; ++channel)
+        const VoiceCoeffs& c = voiceCoeffs[v];
+        const float feedback = c.k * c.oneMinusG;
+        const float normaliser = 1.0f + c.k * c.g4;
+        for (std::size_t lane : {left, right})
+        {
+            moved |= putLane(chain.g[lane], c.g);
+            moved |= putLane(chain.g2[lane], c.g2);
+            moved |= putLane(chain.g3[lane], c.g3);
+            moved |= putLane(chain.feedback[lane], feedback);
+            moved |= putLane(chain.normaliser[lane], normaliser);
+        }
+    }
+    if (differs(params.reso, blockParams.reso))
     {
-        const std::size_t lane = 2 * v + channel;
-        put(chain.g[lane], c.g);
-        put(chain.g2[lane], c.g2);
-        put(chain.g3[lane], c.g3);
-        put(chain.feedback[lane], feedback);
-        put(chain.normaliser[lane], normaliser);
-        put(chain.inputGain[lane], inputGain);
-        put(chain.driveGain[lane], driveGain);
-        put(chain.panGain[lane], panGains[channel]);
+        const float inputGain = Laws::resoInputGain(params.reso[v]);
+        moved |= putLane(chain.inputGain[left], inputGain);
+        moved |= putLane(chain.inputGain[right], inputGain);
+    }
+    if (differs(params.drive, blockParams.drive))
+    {
+        const float driveGain = Laws::driveGain(params.drive[v]);
+        moved |= putLane(chain.driveGain[left], driveGain);
+        moved |= putLane(chain.driveGain[right], driveGain);
+    }
+    if (differs(params.gain, blockParams.gain) || differs(params.pan, blockParams.pan))
+    {
+        moved |= putLane(chain.panGain[left], params.gain[v] * Laws::panLeft(params.pan[v]));
+        moved |= putLane(chain.panGain[right], params.gain[v] * Laws::panRight(params.pan[v]));
     }
     return moved;
 }
 
 // Parameters change only between blocks, so everything derived from them (pan roots, the mix
 // crossfade, products of coefficients, tap delays) is computed here, once, with the operations
-// and order of the per-sample definition, and only for what moved: a voice's lanes when its
-// coefficients were updated or one of its values differs from the block prepared last.
+// and order of the per-sample definition, and only for what moved.
 void StepEcho::prepareBlock(const EchoParams& params, std::int32_t stepSamples) noexcept
 {
     if (blockValid && pending == 0 && blockStepSamples == stepSamples &&
@@ -289,21 +333,10 @@ void StepEcho::prepareBlock(const EchoParams& params, std::int32_t stepSamples) 
 
     bool chainMoved = false;
     for (std::size_t v = 0; v < voiceCoeffs.size(); ++v)
-    {
-        const bool voiceMoved = everything || (pending & (1u << v)) != 0 ||
-                                !sameBits(params.gain[v], blockParams.gain[v]) ||
-                                !sameBits(params.pan[v], blockParams.pan[v]) ||
-                                !sameBits(params.drive[v], blockParams.drive[v]) ||
-                                !sameBits(params.reso[v], blockParams.reso[v]);
-        if (voiceMoved && prepareVoiceLanes(v, params))
-            chainMoved = true;
-    }
+        chainMoved |= prepareVoiceLanes(v, params, everything);
     if ((everything || (pending & kHighpassPending) != 0) &&
-        !sameBits(block.chain.highpassG, highpassG))
-    {
-        block.chain.highpassG = highpassG;
+        putLane(block.chain.highpassG, highpassG))
         chainMoved = true;
-    }
     if (chainMoved)
     {
         ++block.chainGeneration;

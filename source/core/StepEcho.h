@@ -81,6 +81,9 @@ public:
     // A resonance-only change costs no tangent: g is recomputed only when the voice's filter
     // value or the rate differs from the ones it was computed for.
     void updateFilterCoeffs(int voice, const EchoParams& params, double sampleRate) noexcept;
+    // The same for several voices at once: bit v of `voices` for voice v.
+    void updateFilterCoeffs(std::uint32_t voices, const EchoParams& params,
+                            double sampleRate) noexcept;
     void updateHighpassCoeff(const EchoParams& params, double sampleRate) noexcept;
     void updateAllCoeffs(const EchoParams& params, double sampleRate) noexcept;
 
@@ -114,7 +117,7 @@ private:
 
     void clearNonFiniteStates() noexcept;
     void prepareBlock(const EchoParams& params, std::int32_t stepSamples) noexcept;
-    bool prepareVoiceLanes(std::size_t voice, const EchoParams& params) noexcept;
+    bool prepareVoiceLanes(std::size_t voice, const EchoParams& params, bool everything) noexcept;
 
     std::vector<float> line;
     std::vector<float> scratch;

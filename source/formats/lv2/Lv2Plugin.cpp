@@ -46,7 +46,11 @@ struct Urids
 class Instance
 {
 public:
-    Instance(LV2_URID_Map* map) : urids(map), canReadTime(map != nullptr) {}
+    Instance(LV2_URID_Map* map) : urids(map), canReadTime(map != nullptr)
+    {
+        for (std::size_t i = 0; i < kParams.size(); ++i)
+            params[i] = &taken[i];
+    }
 
     bool setup(double rate) { return core.setup(rate) == ProcessorCore::SetupResult::Ok; }
     void connect(std::uint32_t port, void* data);
@@ -67,9 +71,10 @@ private:
     float* outRight = nullptr;
     const LV2_Atom_Sequence* timeIn = nullptr;
     float* playhead = nullptr;
+    // A port the host has not connected reads its own entry of `taken`: never a change.
     std::array<const float*, kNumParams> params{};
-    // The port values last handed to the core, as bits: an unchanged port costs a comparison.
-    std::array<std::uint32_t, kNumParams> lastBits{};
+    // The port values last handed to the core, compared as bits.
+    std::array<float, kNumParams> taken{};
     bool paramsTaken = false;
     bool playing = false;
 };
@@ -101,21 +106,28 @@ void Instance::connect(std::uint32_t port, void* data)
     }
     const int index = catalogueIndexOfPort(port);
     if (index >= 0)
-        params[static_cast<std::size_t>(index)] = static_cast<const float*>(data);
+    {
+        const auto i = static_cast<std::size_t>(index);
+        params[i] = data != nullptr ? static_cast<const float*>(data) : &taken[i];
+    }
 }
 
 // The control ports are read like the last values of one block's parameter queues in VST 3.
+// Most blocks change none: one pass over the ports without a branch decides.
 void Instance::takeParameters()
 {
+    const auto bits = [](float x) { return std::bit_cast<std::uint32_t>(x); };
+    std::uint32_t differ = paramsTaken ? 0u : 1u;
+    for (std::size_t i = 0; i < kParams.size(); ++i)
+        differ |= bits(*params[i]) ^ bits(taken[i]);
+    if (differ == 0)
+        return;
     for (std::size_t i = 0; i < kParams.size(); ++i)
     {
-        if (params[i] == nullptr)
-            continue;
         const float value = *params[i];
-        const auto bits = std::bit_cast<std::uint32_t>(value);
-        if (paramsTaken && bits == lastBits[i])
+        if (params[i] == &taken[i] || (paramsTaken && bits(value) == bits(taken[i])))
             continue;
-        lastBits[i] = bits;
+        taken[i] = value;
         core.setParameter(kParams[i].id, normalizedValue(kParams[i], value));
     }
     paramsTaken = true;
@@ -154,9 +166,16 @@ void Instance::takeTime()
         const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&body);
         if (object->body.otype != urids.timePosition)
             continue;
+        // The first of each key, as lv2_atom_object_get finds them, without its variadic calls.
         const LV2_Atom* bpm = nullptr;
         const LV2_Atom* speed = nullptr;
-        lv2_atom_object_get(object, urids.timeBeatsPerMinute, &bpm, urids.timeSpeed, &speed, 0);
+        LV2_ATOM_OBJECT_FOREACH(object, property)
+        {
+            if (property->key == urids.timeBeatsPerMinute && bpm == nullptr)
+                bpm = &property->value;
+            else if (property->key == urids.timeSpeed && speed == nullptr)
+                speed = &property->value;
+        }
         double value = 0.0;
         if (numberOf(bpm, value))
             core.setTempo(value);
