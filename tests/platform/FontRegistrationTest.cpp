@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestServers.h"
+#include "platform/BundledFonts.h"
+#include "platform/linux/FontconfigApi.h"
+#include "platform/linux/FontsLinux.h"
+#include "platform/linux/RuntimeLibrary.h"
 
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
@@ -9,6 +13,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <vector>
 
 // fontconfig links its character sets by offsets rather than pointers, so the leak checker of
 // AddressSanitizer cannot see that the current configuration still holds the registered fonts.
@@ -99,6 +104,50 @@ TEST(BundledFonts, FindsAnLv2BundlesResourcesBesideItsBinary)
     probe(registry, sizeof registry);
     dlclose(handle);
     EXPECT_EQ(std::string(registry), (fonts / "Sans.ttf").string() + "\tDejaVu Sans\n");
+}
+
+// File name -> families, in order, of what this process's registry holds from `folder`.
+std::map<std::string, std::vector<std::string>> recordedFrom(const fs::path& folder)
+{
+    std::map<std::string, std::vector<std::string>> files;
+    for (const auto& entry : BundledFonts::all())
+        if (fs::path(entry.file).parent_path() == folder)
+            files[fs::path(entry.file).filename().string()].push_back(entry.family);
+    return files;
+}
+
+// The editor's toolkit reads the recorded files itself; without fontconfig only the family
+// names have to come from elsewhere, and they must be the ones fontconfig gives.
+TEST(BundledFonts, WithoutFontconfigTheFilesAreRecordedUnderTheFamiliesFontconfigGives)
+{
+    TestSupport::TempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    const fs::path dejavu = RYVEL_TEST_DEJAVU_DIR;
+    const fs::path withoutFc = dir.path() / "without", withFc = dir.path() / "with";
+    for (const fs::path& folder : {withoutFc, withFc})
+    {
+        fs::create_directories(folder);
+        fs::copy_file(dejavu / "DejaVuSans.ttf", folder / "Sans.ttf");
+        // Two families: the typographic "DejaVu Sans" and the style-linked "... Condensed".
+        fs::copy_file(dejavu / "DejaVuSansCondensed-Bold.ttf", folder / "Condensed.TTF");
+        TestSupport::writeFile(folder / "Broken.ttf", std::string("true\0\1 not a font", 17));
+    }
+    struct Restore
+    {
+        ~Restore() { RuntimeLibrary::replaceForTesting(FontconfigApi::kLibrary, {}); }
+    } restore;
+
+    RuntimeLibrary::replaceForTesting(FontconfigApi::kLibrary, (dir.path() / "none.so").string());
+    registerFontFolderLinux(withoutFc.string());
+    RuntimeLibrary::replaceForTesting(FontconfigApi::kLibrary, {});
+    registerFontFolderLinux(withFc.string());
+
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {"Sans.ttf", {"DejaVu Sans"}}, {"Condensed.TTF", {"DejaVu Sans", "DejaVu Sans Condensed"}}};
+    EXPECT_EQ(recordedFrom(withoutFc), expected);
+    EXPECT_EQ(recordedFrom(withFc), expected);
+    for (const auto& [file, count] : applicationFonts())
+        EXPECT_NE(fs::path(file).parent_path(), withoutFc) << file;
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 #include "platform/UpdateChecker.h"
 #include "TestServers.h"
 #include "core/ProductInfo.h"
+#include "platform/linux/CurlApi.h"
 #include "platform/linux/HttpsGetLinux.h"
+#include "platform/linux/RuntimeLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -234,6 +236,39 @@ TEST(UpdateChecker, FetchesTheDocumentOverHttps)
     EXPECT_EQ(result.status, UpdateChecker::kUpdateAvailable);
     EXPECT_EQ(result.latestVersion, "1.0.5");
     EXPECT_EQ(result.downloadUrl, "https://corvane-audio.com/ryvel/1.0.5");
+}
+
+// A system without libcurl: the check ends as failed without a request, and the same server
+// answers as soon as the library can be loaded again.
+TEST(UpdateChecker, EndsFailedWithoutARequestWhenLibcurlCannotBeLoaded)
+{
+    LocalWebServer server;
+    ASSERT_TRUE(server.ok());
+    server.setDocument(R"({"version":"1.0.5"})");
+    struct Restore
+    {
+        ~Restore() { RuntimeLibrary::replaceForTesting(CurlApi::kLibrary, {}); }
+    } restore;
+
+    RuntimeLibrary::replaceForTesting(CurlApi::kLibrary, server.caFile() + ".missing.so");
+    {
+        UpdateChecker checker("1.0.4", server.host(), getFrom(server.caFile()));
+        ASSERT_TRUE(waitUntilDone(checker));
+        EXPECT_EQ(checker.result().status, UpdateChecker::kFailed);
+    }
+    // A file that is there but is no library fails the same way.
+    RuntimeLibrary::replaceForTesting(CurlApi::kLibrary, server.caFile());
+    {
+        UpdateChecker checker("1.0.4", server.host(), getFrom(server.caFile()));
+        ASSERT_TRUE(waitUntilDone(checker));
+        EXPECT_EQ(checker.result().status, UpdateChecker::kFailed);
+    }
+    EXPECT_TRUE(server.requests().empty());
+
+    RuntimeLibrary::replaceForTesting(CurlApi::kLibrary, {});
+    UpdateChecker checker("1.0.4", server.host(), getFrom(server.caFile()));
+    ASSERT_TRUE(waitUntilDone(checker));
+    EXPECT_EQ(checker.result().status, UpdateChecker::kUpdateAvailable);
 }
 
 TEST(UpdateCheckerUnload, AbortAllAndWaitEndsStalledChecksPromptlyAndLaterChecksStillWork)

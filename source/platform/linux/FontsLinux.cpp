@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // registerBundledFontsMac on Linux: the bundle's fonts become application fonts of fontconfig's
-// current configuration, which the GUI toolkit's text rendering (cairo, pango) consults.
+// current configuration, and BundledFonts records them under the families fontconfig lists.
+// The editor's toolkit reads the recorded files itself, so fontconfig is optional: where it
+// cannot be loaded the families come from the files' own name tables, which is what fontconfig
+// reports for them too.
 
 #include "platform/linux/FontsLinux.h"
 #include "platform/BundleLocation.h"
 #include "platform/BundledFonts.h"
+#include "platform/FontFamilyNames.h"
 #include "platform/PlatformServices.h"
-
-#include <fontconfig/fontconfig.h>
+#include "platform/linux/FontconfigApi.h"
 
 #include <dirent.h>
 
@@ -43,23 +46,24 @@ std::vector<std::string> listFolder(const std::string& folder)
 }
 
 // The family names fontconfig holds for `file` among the configuration's application fonts.
-std::vector<std::string> applicationFamiliesOf(FcConfig* config, const std::string& file)
+std::vector<std::string> applicationFamiliesOf(const FontconfigApi& fc, FcConfig* config,
+                                               const std::string& file)
 {
     std::vector<std::string> families;
-    const FcFontSet* fonts = FcConfigGetFonts(config, FcSetApplication);
+    const FcFontSet* fonts = fc.configGetFonts(config, FcSetApplication);
     if (!fonts)
         return families;
     for (int i = 0; i < fonts->nfont; ++i)
     {
         FcChar8* fontFile = nullptr;
-        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &fontFile) != FcResultMatch ||
+        if (fc.patternGetString(fonts->fonts[i], FC_FILE, 0, &fontFile) != FcResultMatch ||
             file != reinterpret_cast<const char*>(fontFile))
             continue;
         // A face may carry several family names (the typographic family and the
         // style-linked one, e.g. "Barlow Condensed" and "Barlow Condensed Medium"): keep all.
         FcChar8* family = nullptr;
-        for (int n = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, n, &family) == FcResultMatch;
-             ++n)
+        for (int n = 0;
+             fc.patternGetString(fonts->fonts[i], FC_FAMILY, n, &family) == FcResultMatch; ++n)
             families.emplace_back(reinterpret_cast<const char*>(family));
     }
     return families;
@@ -86,20 +90,27 @@ void registerFontFolderLinux(const std::string& folder) noexcept
     {
         if (folder.empty())
             return;
-        FcConfig* config = FcConfigGetCurrent();
-        if (!config)
-            return;
+        const FontconfigApi* fc = FontconfigApi::get();
+        FcConfig* config = fc ? fc->configGetCurrent() : nullptr;
         for (const std::string& name : listFolder(folder))
         {
             if (!hasFontExtension(name))
                 continue;
             const std::string file = folder + "/" + name;
-            // fontconfig would add a second copy of an application font; the configuration
-            // itself says whether this file is already there (a host may have reset it).
-            std::vector<std::string> families = applicationFamiliesOf(config, file);
-            if (families.empty() &&
-                FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file.c_str())))
-                families = applicationFamiliesOf(config, file);
+            std::vector<std::string> families;
+            if (config)
+            {
+                // fontconfig would add a second copy of an application font; the configuration
+                // itself says whether this file is already there (a host may have reset it).
+                families = applicationFamiliesOf(*fc, config, file);
+                if (families.empty() && fc->configAppFontAddFile(
+                                            config, reinterpret_cast<const FcChar8*>(file.c_str())))
+                    families = applicationFamiliesOf(*fc, config, file);
+            }
+            else
+            {
+                families = fontFamilyNamesOfFile(file);
+            }
             for (const std::string& family : families)
                 BundledFonts::record(file, family);
         }

@@ -3,11 +3,9 @@
 
 #include "platform/NetworkAbort.h"
 #include "platform/PlatformServices.h"
+#include "platform/linux/CurlApi.h"
 
-#include <curl/curl.h>
-#include <dlfcn.h>
-
-#include <memory>
+#include <string>
 
 namespace Ryvel
 {
@@ -18,24 +16,6 @@ constexpr std::size_t kMaxBodyBytes = 65536;
 constexpr long kMaxRedirects = 5;
 // How long the transfer loop sleeps at most before it looks at the abort flag again.
 constexpr int kAbortPollMs = 20;
-
-// curl_global_init once per process, before any handle exists. libcurl is also pinned in
-// memory: a timed-out name look-up is left to finish on a resolver thread of libcurl's own
-// (CURLOPT_QUICK_EXIT), and that thread must not outlive libcurl's code when the module that
-// brought libcurl in is unloaded.
-bool curlReady() noexcept
-{
-    static const bool ready = []
-    {
-        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
-            return false;
-        Dl_info info{};
-        if (dladdr(reinterpret_cast<void*>(&curl_easy_init), &info) != 0 && info.dli_fname)
-            dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-        return true;
-    }();
-    return ready;
-}
 
 struct Body
 {
@@ -61,9 +41,23 @@ std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* us
     return n;
 }
 
-struct UrlDeleter
+class Url
 {
-    void operator()(CURLU* url) const noexcept { curl_url_cleanup(url); }
+public:
+    explicit Url(const CurlApi& api) noexcept : api_(api), url_(api.url()) {}
+    ~Url()
+    {
+        if (url_)
+            api_.urlCleanup(url_);
+    }
+    Url(const Url&) = delete;
+    Url& operator=(const Url&) = delete;
+
+    CURLU* get() const noexcept { return url_; }
+
+private:
+    const CurlApi& api_;
+    CURLU* url_;
 };
 
 // An easy handle inside its own multi handle, so that the transfer can be driven in short
@@ -71,13 +65,16 @@ struct UrlDeleter
 class Transfer
 {
 public:
-    Transfer() noexcept : multi_(curl_multi_init()), easy_(curl_easy_init()) {}
+    explicit Transfer(const CurlApi& api) noexcept
+        : api_(api), multi_(api.multiInit()), easy_(api.easyInit())
+    {
+    }
     ~Transfer()
     {
         if (added_)
-            curl_multi_remove_handle(multi_, easy_);
-        curl_easy_cleanup(easy_);
-        curl_multi_cleanup(multi_);
+            api_.multiRemoveHandle(multi_, easy_);
+        api_.easyCleanup(easy_);
+        api_.multiCleanup(multi_);
     }
     Transfer(const Transfer&) = delete;
     Transfer& operator=(const Transfer&) = delete;
@@ -88,7 +85,7 @@ public:
     // True when the transfer ran to completion without error.
     bool run() noexcept
     {
-        added_ = curl_multi_add_handle(multi_, easy_) == CURLM_OK;
+        added_ = api_.multiAddHandle(multi_, easy_) == CURLM_OK;
         if (!added_)
             return false;
         int running = 1;
@@ -96,18 +93,19 @@ public:
         {
             if (NetworkAbort::requested())
                 return false;
-            if (curl_multi_perform(multi_, &running) != CURLM_OK)
+            if (api_.multiPerform(multi_, &running) != CURLM_OK)
                 return false;
             if (running > 0 &&
-                curl_multi_poll(multi_, nullptr, 0, kAbortPollMs, nullptr) != CURLM_OK)
+                api_.multiPoll(multi_, nullptr, 0, kAbortPollMs, nullptr) != CURLM_OK)
                 return false;
         }
         int queued = 0;
-        const CURLMsg* message = curl_multi_info_read(multi_, &queued);
+        const CURLMsg* message = api_.multiInfoRead(multi_, &queued);
         return message && message->msg == CURLMSG_DONE && message->data.result == CURLE_OK;
     }
 
 private:
+    const CurlApi& api_;
     CURLM* multi_;
     CURL* easy_;
     bool added_ = false;
@@ -121,52 +119,51 @@ std::string httpsGetTrusting(const std::string& host, const std::string& path,
     try
     {
         // libcurl reads a timeout of 0 as "none"; the contract allows no unbounded wait.
-        if (timeoutMs <= 0 || NetworkAbort::requested() || !curlReady())
+        if (timeoutMs <= 0 || NetworkAbort::requested())
+            return {};
+        // Without libcurl on the system the request fails like an unreachable server.
+        const CurlApi* api = CurlApi::get();
+        if (!api)
             return {};
 
         // Parsed first, so that an address that does not parse never reaches the network.
-        const std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+        const Url url(*api);
         const std::string text = "https://" + host + path;
-        if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
+        if (!url.get() || api->urlSet(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
             return {};
 
         Body body;
-        Transfer transfer;
+        Transfer transfer(*api);
         if (!transfer.valid())
             return {};
         CURL* easy = transfer.easy();
+        const auto setopt = [api, easy](CURLoption option, auto value)
+        { return api->easySetopt(easy, option, value) == CURLE_OK; };
         const long timeout = timeoutMs;
         bool configured =
-            curl_easy_setopt(easy, CURLOPT_CURLU, url.get()) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "https") == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "https") == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_USERAGENT, "Ryvel/UpdateCheck") == CURLE_OK &&
+            setopt(CURLOPT_CURLU, url.get()) && setopt(CURLOPT_HTTPGET, 1L) &&
+            setopt(CURLOPT_PROTOCOLS_STR, "https") &&
+            setopt(CURLOPT_REDIR_PROTOCOLS_STR, "https") && setopt(CURLOPT_FOLLOWLOCATION, 1L) &&
+            setopt(CURLOPT_MAXREDIRS, kMaxRedirects) &&
+            setopt(CURLOPT_USERAGENT, "Ryvel/UpdateCheck") &&
             // Worker thread: no signals for timeouts; the threaded resolver keeps name look-up
             // inside the timeout, and an unfinished one is left behind instead of waited for.
-            curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeout) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, timeout) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
+            setopt(CURLOPT_NOSIGNAL, 1L) && setopt(CURLOPT_QUICK_EXIT, 1L) &&
+            setopt(CURLOPT_CONNECTTIMEOUT_MS, timeout) && setopt(CURLOPT_TIMEOUT_MS, timeout) &&
+            setopt(CURLOPT_SSL_VERIFYPEER, 1L) && setopt(CURLOPT_SSL_VERIFYHOST, 2L) &&
             // An announced length over the limit fails before any body byte arrives.
-            curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
-                             static_cast<curl_off_t>(kMaxBodyBytes)) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &appendBody) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body) == CURLE_OK;
+            setopt(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBodyBytes)) &&
+            setopt(CURLOPT_WRITEFUNCTION, &appendBody) && setopt(CURLOPT_WRITEDATA, &body);
         // No cookie engine (no CURLOPT_COOKIEFILE), no Accept-Encoding: nothing is remembered
         // between calls and the body arrives as sent.
         if (configured && !caFile.empty())
-            configured = curl_easy_setopt(easy, CURLOPT_CAINFO, caFile.c_str()) == CURLE_OK &&
-                         curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK;
+            configured = setopt(CURLOPT_CAINFO, caFile.c_str()) &&
+                         setopt(CURLOPT_CAPATH, static_cast<const char*>(nullptr));
         if (!configured || !transfer.run())
             return {};
 
         long status = 0;
-        if (curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status != 200)
+        if (api->easyGetinfo(easy, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status != 200)
             return {};
         return std::move(body.bytes);
     }

@@ -137,6 +137,7 @@ TEST(Fonts, TheFirstAvailableFamilyOfTheListWinsElseTheFirstOfTheList)
     EXPECT_EQ(chooseFontFamily({"Arial"}, nullptr, 0), "");
 }
 
+// The fonts were registered as where fontconfig is missing (ControlsTestMain.cpp).
 TEST(Fonts, BundledFamiliesAreAvailableAndDrawnFromTheBundlesFiles)
 {
     const auto families = availableFontFamilies();
