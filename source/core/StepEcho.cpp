@@ -170,6 +170,7 @@ void StepEcho::resetDelayState() noexcept
     std::fill(line.begin(), line.end(), 0.0f);
     memory.writePos = 0;
     memory.state = {};
+    memory.stateMayBeNonFinite = false;
     std::fill(std::begin(memory.lastHighpassOut), std::end(memory.lastHighpassOut), 0.0f);
     memory.cycle.valid = false;
     memory.tapsWereSilent = true;
@@ -245,18 +246,12 @@ void StepEcho::updateAllCoeffs(const EchoParams& params, double sampleRate) noex
 // ladder stages restart together.
 void StepEcho::clearNonFiniteStates() noexcept
 {
-    EchoKernel::State& s = memory.state;
-    // Almost always all finite: one pass over the bits (an all-ones exponent is inf or NaN)
-    // decides whether the lane-wise work is needed.
-    constexpr std::uint32_t kExponent = 0x7f800000u;
-    std::uint32_t bits[sizeof(EchoKernel::State) / 4];
-    std::memcpy(bits, &s, sizeof bits);
-    std::uint32_t nonFinite = 0;
-    for (std::uint32_t b : bits)
-        nonFinite |= static_cast<std::uint32_t>((b & kExponent) == kExponent);
-    if (nonFinite == 0)
+    // Almost always all finite, which the kernel notes as it stores the state: reading the
+    // state back here, just after it was stored, would cost more than the rest of a short block.
+    if (!memory.stateMayBeNonFinite)
         return;
-
+    memory.stateMayBeNonFinite = false;
+    EchoKernel::State& s = memory.state;
     for (std::size_t lane = 0; lane < kLanes; ++lane)
     {
         bool finite = true;

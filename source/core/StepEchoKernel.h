@@ -71,6 +71,7 @@ struct SettledCycle
     bool valid = false;
     std::uint64_t chainGeneration = 0;
     State before[2];         // before an even and before an odd sample
+    bool mayBeNonFinite[2];  // what Memory::stateMayBeNonFinite was with each of them
     float highpassOut[2][2]; // high-pass output (left, right) of an even and an odd sample
 };
 
@@ -89,6 +90,9 @@ struct Memory
     std::size_t writePos = 0; // next frame written
     float* scratch = nullptr; // kChunkFrames * kLanes floats
     State state{};
+    // False only while every value of `state` is finite; set where the state is written, from
+    // the registers, so that StepEcho need not read it back at every block to find out.
+    bool stateMayBeNonFinite = false;
     float lastHighpassOut[2]{};
     // The previous chunk's taps were all silent: check the next one before running it, so that
     // a settled cycle can take over.

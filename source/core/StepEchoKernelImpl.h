@@ -162,8 +162,18 @@ inline ChainState loadChain(const Memory& m)
             load(m.state.ladder[3]), loadQ(m.state.highpass), splatQ(0.0f)};
 }
 
+// x - x is +0 for every finite x, NaN for an infinity or a NaN. Lanes of the high-pass beyond the
+// stereo pair may only make this true without need, which costs StepEcho one check of the
+// stored state.
+inline bool anyNonFinite(const ChainState& c)
+{
+    const V ladder = orBits(orBits(c.s0 - c.s0, c.s1 - c.s1), orBits(c.s2 - c.s2, c.s3 - c.s3));
+    return anyBitSet(ladder) || anyBitSet(c.h - c.h);
+}
+
 inline void storeChain(Memory& m, const ChainState& c)
 {
+    m.stateMayBeNonFinite = anyNonFinite(c);
     store(m.state.ladder[0], c.s0);
     store(m.state.ladder[1], c.s1);
     store(m.state.ladder[2], c.s2);
@@ -592,7 +602,9 @@ void runSilent(Memory& m, const Block& b, const Lanes& k, bool inputReady, std::
     {
         ++m.counts.settled;
         fillSettled(m, b, w, count, blockIndex, outL, outR);
-        m.state = c.before[(blockIndex + count) & 1u];
+        const std::size_t next = (blockIndex + count) & 1u;
+        m.state = c.before[next];
+        m.stateMayBeNonFinite = c.mayBeNonFinite[next];
         return;
     }
     if (!inputReady)
@@ -604,8 +616,10 @@ void runSilent(Memory& m, const Block& b, const Lanes& k, bool inputReady, std::
     }
 
     const State start = m.state;
+    const bool startMayBeNonFinite = m.stateMayBeNonFinite;
     runChainChecked(m, b, k, 0, w, 1, blockIndex, outL, outR);
     const State afterEven = m.state;
+    const bool afterEvenMayBeNonFinite = m.stateMayBeNonFinite;
     float evenOut[2];
     std::memcpy(evenOut, m.lastHighpassOut, sizeof evenOut);
     runChainChecked(m, b, k, 1, w + 1, 1, blockIndex + 1, outL + 1, outR + 1);
@@ -615,11 +629,15 @@ void runSilent(Memory& m, const Block& b, const Lanes& k, bool inputReady, std::
         c.chainGeneration = b.chainGeneration;
         c.before[0] = start;
         c.before[1] = afterEven;
+        c.mayBeNonFinite[0] = startMayBeNonFinite;
+        c.mayBeNonFinite[1] = afterEvenMayBeNonFinite;
         std::memcpy(c.highpassOut[0], evenOut, sizeof evenOut);
         std::memcpy(c.highpassOut[1], m.lastHighpassOut, sizeof evenOut);
         ++m.counts.settled;
         fillSettled(m, b, w + 2, count - 2, blockIndex + 2, outL + 2, outR + 2);
-        m.state = c.before[(blockIndex + count) & 1u];
+        const std::size_t next = (blockIndex + count) & 1u;
+        m.state = c.before[next];
+        m.stateMayBeNonFinite = c.mayBeNonFinite[next];
         return;
     }
     runChainChecked(m, b, k, 2, w + 2, count - 2, blockIndex + 2, outL + 2, outR + 2);

@@ -333,4 +333,19 @@ TEST_F(NonFiniteInput, IsForgottenOnceItHasLeftTheDelayLines)
     expectBitIdentical(r);
 }
 
+TEST_F(NonFiniteInput, IsClearedAtTheNextBlockAfterTheVoicesSettledOnIt)
+{
+    // One tap reads a NaN and then only silence within one long block: the voices settle with
+    // the NaN in their states, and the next block must still start them again from zero.
+    Stereo in;
+    in.left.assign(48000, 0.0f);
+    in.right.assign(48000, 0.0f);
+    in.left[100] = std::numeric_limits<float>::quiet_NaN();
+    const Rendered r =
+        renderBoth(*factory.get(), 48000.0, 8192, in, {Event{0, {{stepId(0, 0), 1.0}}, 120.0}});
+    EXPECT_TRUE(std::isnan(r.module.left[6100]));
+    EXPECT_TRUE(std::isfinite(r.module.left[8192]));
+    expectBitIdentical(r);
+}
+
 } // namespace
