@@ -22,12 +22,13 @@ def medians(path):
     return out
 
 
+FORMATS = ["Vst3", "Lv2"]
+LOADS = ["32_taps_reso_0.5", "32_taps_reso_0", "all_steps_off"]
+
+
 def rows(m):
-    keys = []
-    for fmt, load, block, _ in m:
-        if (fmt, load, block) not in keys:
-            keys.append((fmt, load, block))
-    return keys
+    keys = {(fmt, load, block) for fmt, load, block, _ in m}
+    return sorted(keys, key=lambda k: (FORMATS.index(k[0]), LOADS.index(k[1]), k[2]))
 
 
 def cells(m, key):
