@@ -53,11 +53,17 @@ if(use_supplement)
         ${supplement}/public.sdk/source/main/pluginfactory.cpp
         ${supplement}/public.sdk/source/vst/vstaudioeffect.cpp)
     set(RYVEL_VST3_MODULE_ENTRY ${supplement}/public.sdk/source/main/linuxmain.cpp)
+    if(WIN32)
+        set(RYVEL_VST3_MODULE_ENTRY ${supplement}/public.sdk/source/main/dllmain.cpp)
+    endif()
 else()
     list(APPEND sdk_sources
         ${sdk}/public.sdk/source/main/pluginfactory.cpp
         ${sdk}/public.sdk/source/vst/vstaudioeffect.cpp)
     set(RYVEL_VST3_MODULE_ENTRY ${sdk}/public.sdk/source/main/linuxmain.cpp)
+    if(WIN32)
+        set(RYVEL_VST3_MODULE_ENTRY ${sdk}/public.sdk/source/main/dllmain.cpp)
+    endif()
 endif()
 
 add_library(vst3sdk_core STATIC ${sdk_sources})

@@ -1,10 +1,24 @@
 #!/usr/bin/env bash
 # Installs every Debian package needed to build Ryvel and run its tests, and the npm packages of
 # package.json. Idempotent: when everything is present it prints nothing and touches nothing.
+#
+#   scripts/setup.sh [--windows]
+#
+# --windows also installs the packages of the Windows edition (debian-packages-windows.txt: the
+# mingw-w64 cross compiler and Wine) and builds libpng and libjpeg-turbo for it
+# (build-mingw-deps.sh).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+windows=0
+if [ "${1:-}" = "--windows" ]; then
+    windows=1
+fi
 
-mapfile -t wanted < <(grep -v '^\s*#' "$here/debian-packages.txt" | awk 'NF {print $1}' | sort -u)
+lists=("$here/debian-packages.txt")
+if [ "$windows" -eq 1 ]; then
+    lists+=("$here/debian-packages-windows.txt")
+fi
+mapfile -t wanted < <(cat "${lists[@]}" | grep -v '^\s*#' | awk 'NF {print $1}' | sort -u)
 missing=()
 for pkg in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
@@ -32,4 +46,8 @@ root="$(cd "$here/.." && pwd)"
 installed="$root/node_modules/.package-lock.json"
 if [ ! -f "$installed" ] || [ "$root/package-lock.json" -nt "$installed" ]; then
     (cd "$root" && npm ci --no-audit --no-fund --silent)
+fi
+
+if [ "$windows" -eq 1 ]; then
+    "$here/build-mingw-deps.sh"
 fi

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/Randomizer.h"
 
-#include <cerrno>
+#include "editor/SystemSeed.h"
+
 #include <cmath>
 #include <cstdint>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 namespace Ryvel::Randomizer
 {
@@ -21,30 +20,6 @@ double uniform(std::mt19937& engine)
     const double w1 = static_cast<double>(engine());
     const double w2 = static_cast<double>(engine());
     return (w1 + w2 * 4294967296.0) / 18446744073709551616.0;
-}
-
-std::optional<std::uint32_t> readSeed()
-{
-    const int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::uint32_t seed = 0;
-    auto* out = reinterpret_cast<unsigned char*>(&seed);
-    std::size_t got = 0;
-    while (got < sizeof(seed))
-    {
-        const ssize_t n = ::read(fd, out + got, sizeof(seed) - got);
-        if (n > 0)
-            got += static_cast<std::size_t>(n);
-        else if (n < 0 && errno == EINTR)
-            continue;
-        else
-            break;
-    }
-    ::close(fd);
-    if (got != sizeof(seed))
-        return std::nullopt;
-    return seed;
 }
 
 } // namespace
@@ -72,7 +47,7 @@ std::optional<ParamMap> randomPresetParams()
     static std::unique_ptr<std::mt19937> engine;
     if (engine == nullptr)
     {
-        const std::optional<std::uint32_t> seed = readSeed();
+        const std::optional<std::uint32_t> seed = readSystemSeed();
         if (!seed)
             return std::nullopt;
         engine = std::make_unique<std::mt19937>(*seed);

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "presets/PresetManager.h"
 
+#include "presets/DocumentsFolder.h"
 #include "presets/FactoryPresetsData.h"
 #include "presets/FileIo.h"
+#include "presets/FileNameRules.h"
 #include "presets/PresetFileFormat.h"
 #include "presets/SettingsFile.h"
+#include "presets/Utf8Path.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -21,19 +23,11 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kPresetExtension = ".json";
 
-fs::path baseFolder()
-{
-    if (const char* home = std::getenv("HOME"))
-        return fs::path(home) / "Documents" / "Corvane Audio" / "Ryvel";
-    std::error_code ec;
-    return fs::current_path(ec) / "Corvane Audio" / "Ryvel";
-}
-
 std::string ensureFolder(const fs::path& folder)
 {
     std::error_code ec;
     fs::create_directories(folder, ec);
-    return folder.string();
+    return utf8FromPath(folder);
 }
 
 std::string presetFileName(const std::string& name)
@@ -69,37 +63,37 @@ std::string PresetManager::sanitizePresetName(const std::string& name)
     const std::size_t last = result.find_last_not_of(' ');
     result.erase(last == std::string::npos ? 0 : last + 1);
     result.erase(0, result.find_first_not_of(' '));
-    return result.empty() ? "Untitled" : result;
+    return result.empty() ? "Untitled" : avoidReservedFileName(std::move(result));
 }
 
 std::string PresetManager::presetBaseDir() const
 {
-    return ensureFolder(baseFolder());
+    return ensureFolder(presetsBaseFolder());
 }
 
 std::string PresetManager::userPresetDir() const
 {
-    return ensureFolder(baseFolder() / "Presets");
+    return ensureFolder(presetsBaseFolder() / "Presets");
 }
 
 std::string PresetManager::factoryPresetDir() const
 {
-    return ensureFolder(baseFolder() / "Factory");
+    return ensureFolder(presetsBaseFolder() / "Factory");
 }
 
 std::string PresetManager::userPresetPath(const std::string& name) const
 {
-    return (fs::path(userPresetDir()) / presetFileName(name)).string();
+    return utf8FromPath(pathFromUtf8(userPresetDir()) / pathFromUtf8(presetFileName(name)));
 }
 
 std::string PresetManager::factoryPresetPath(const std::string& name) const
 {
-    return (fs::path(factoryPresetDir()) / presetFileName(name)).string();
+    return utf8FromPath(pathFromUtf8(factoryPresetDir()) / pathFromUtf8(presetFileName(name)));
 }
 
 std::vector<std::string> PresetManager::listUserPresets() const
 {
-    const fs::path folder = userPresetDir();
+    const fs::path folder = pathFromUtf8(userPresetDir());
     std::error_code ec;
     if (!fs::is_directory(fs::status(folder, ec)))
         return {};
@@ -111,7 +105,7 @@ std::vector<std::string> PresetManager::listUserPresets() const
         std::error_code typeError;
         if (!it->is_regular_file(typeError))
             continue;
-        const std::string fileName = it->path().filename().string();
+        const std::string fileName = utf8FromPath(it->path().filename());
         // A file named just ".json" is a hidden file without extension, not an unnamed preset.
         if (fileName.size() > kPresetExtension.size() && fileName.ends_with(kPresetExtension))
             names.push_back(fileName.substr(0, fileName.size() - kPresetExtension.size()));
@@ -161,16 +155,16 @@ std::optional<ParamMap> PresetManager::loadFactoryPreset(const std::string& name
 
 void PresetManager::extractFactoryPresetsIfMissing() const
 {
-    const fs::path folder = factoryPresetDir();
+    const fs::path folder = pathFromUtf8(factoryPresetDir());
     const FactoryPreset* presets = FactoryPresetsData::all();
     for (int i = 0; i < FactoryPresetsData::count(); ++i)
     {
-        const fs::path path = folder / presetFileName(presets[i].name);
+        const fs::path path = folder / pathFromUtf8(presetFileName(presets[i].name));
         std::error_code ec;
         // Only a definite "not there" leads to a write: a status that cannot be read (a folder
         // without search permission, say) must not be taken for a missing file.
         if (fs::status(path, ec).type() == fs::file_type::not_found)
-            writePresetFile(path.string(), FactoryPresetsData::toParamMap(presets[i]));
+            writePresetFile(utf8FromPath(path), FactoryPresetsData::toParamMap(presets[i]));
     }
 }
 
@@ -185,7 +179,7 @@ ParamMap PresetManager::defaultParams() const
 
 std::string PresetManager::configPath() const
 {
-    return (fs::path(presetBaseDir()) / "config.json").string();
+    return utf8FromPath(pathFromUtf8(presetBaseDir()) / "config.json");
 }
 
 void PresetManager::saveZoom(double zoom) const

@@ -12,7 +12,8 @@ namespace Ryvel
 
 // The on-disk side of presets and the settings file. UI thread only.
 //
-// Layout, below $HOME (or, without HOME, below the working directory and without "Documents"):
+// Layout, below $HOME (or, without HOME, below the working directory and without "Documents";
+// on Windows "Documents" is the Documents known folder, see DocumentsFolder.h):
 //   Documents/Corvane Audio/Ryvel/Presets/<name>.json   user presets
 //   Documents/Corvane Audio/Ryvel/Factory/<name>.json   factory presets, editable by the user
 //   Documents/Corvane Audio/Ryvel/config.json           settings (editor zoom)
@@ -26,8 +27,9 @@ class PresetManager
 {
 public:
     // A preset name made safe as a file name: control bytes and " * / : < > ? \ | become '_',
-    // surrounding spaces go, and nothing left gives "Untitled". UTF-8 passes unchanged. Every
-    // path built from a name goes through this, so no name can leave its folder.
+    // surrounding spaces go, and nothing left gives "Untitled". UTF-8 passes unchanged. On
+    // Windows a device name (CON, NUL, COM1, ...) gets '_' (FileNameRules.h). Every path built
+    // from a name goes through this, so no name can leave its folder.
     static std::string sanitizePresetName(const std::string& name);
 
     std::string presetBaseDir() const;

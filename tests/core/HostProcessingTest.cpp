@@ -261,6 +261,11 @@ TEST_F(HostProcessing, ProcessAllocatesNothing)
         for (const Ryvel::ParamInfo& info : Ryvel::kParams)
             blocks[b].add(info.id, (b * 37 + info.id) % 11 / 10.0);
 
+#ifdef _WIN32
+    // The same processor code is counted in the Linux run.
+    GTEST_SKIP() << "a DLL's operator new is its own: the test's counter cannot see the module's "
+                    "allocations";
+#endif
     // The hook sees the module's allocations (creating a processor allocates).
     const long beforeCreate = Ryvel::Testing::allocationCount();
     ProcessorDriver other(*factory.get(), 44100.0);

@@ -551,6 +551,14 @@ TEST_F(InterfaceConformance, EditorViewAnswersHostileCallsWithoutAWindow)
     ASSERT_EQ(view->getSize(&before), kResultTrue);
     ASSERT_GT(before.getWidth(), 0);
 
+    // The one window type the editor takes on this system, and another system's.
+#if SMTG_OS_WINDOWS
+    const FIDString native = kPlatformTypeHWND;
+    const FIDString foreign = kPlatformTypeX11EmbedWindowID;
+#else
+    const FIDString native = kPlatformTypeX11EmbedWindowID;
+    const FIDString foreign = kPlatformTypeHWND;
+#endif
     int parent = 0; // never dereferenced: every attach below is refused before any window
     ViewRect negative(0, 0, -5, -5);
     ViewRect overflowing(kInt32Min, kInt32Min, kInt32Max, kInt32Max);
@@ -558,19 +566,20 @@ TEST_F(InterfaceConformance, EditorViewAnswersHostileCallsWithoutAWindow)
     std::vector<Row> rows = {
         {"isPlatformTypeSupported(null)", [&] { return view->isPlatformTypeSupported(nullptr); },
          kResultFalse},
-        {"isPlatformTypeSupported(HWND)", [&] { return view->isPlatformTypeSupported("HWND"); },
+        {"isPlatformTypeSupported(foreign)", [&] { return view->isPlatformTypeSupported(foreign); },
          kResultFalse},
         {"isPlatformTypeSupported(empty)", [&] { return view->isPlatformTypeSupported(""); },
          kResultFalse},
-        {"attached(null parent)",
-         [&] { return view->attached(nullptr, kPlatformTypeX11EmbedWindowID); }, kInvalidArgument},
+        {"attached(null parent)", [&] { return view->attached(nullptr, native); },
+         kInvalidArgument},
         {"attached(null, null)", [&] { return view->attached(nullptr, nullptr); },
          kInvalidArgument},
-        {"attached(unknown type)", [&] { return view->attached(&parent, "HWND"); }, kResultFalse},
+        {"attached(foreign type)", [&] { return view->attached(&parent, foreign); }, kResultFalse},
         {"attached(null type)", [&] { return view->attached(&parent, nullptr); }, kResultFalse},
-        // Without a frame there is no host run loop to drive the editor.
-        {"attached(no frame)",
-         [&] { return view->attached(&parent, kPlatformTypeX11EmbedWindowID); }, kResultFalse},
+        // Without a frame there is no host run loop to drive the editor (Linux); the parent is
+        // no window (Windows asks the system).
+        {"attached(no frame, no window)", [&] { return view->attached(&parent, native); },
+         kResultFalse},
         {"removed() while not attached", [&] { return view->removed(); }, kResultOk},
         {"getSize(null)", [&] { return view->getSize(nullptr); }, kInvalidArgument},
         {"onSize(null)", [&] { return view->onSize(nullptr); }, kInvalidArgument},

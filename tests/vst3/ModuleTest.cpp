@@ -17,10 +17,22 @@ using namespace Ryvel::TestHost;
 namespace
 {
 
+// The class IDs {A1B2C3D4-E5F6-0718-92A3-B4C5D6E7F809} and {10203040-5060-7080-90A0-B0C0D0E0F001}
+// as the SDK lays them out in a TUID: in order, except on Windows, where a TUID is a COM GUID (its
+// first 32-bit and two 16-bit fields little-endian). Hosts compare them as these bytes.
+#if SMTG_OS_WINDOWS
+constexpr std::array<std::uint8_t, 16> kProcessorBytes = {
+    0xD4, 0xC3, 0xB2, 0xA1, 0xF6, 0xE5, 0x18, 0x07, 0x92, 0xA3, 0xB4, 0xC5, 0xD6, 0xE7, 0xF8, 0x09};
+constexpr std::array<std::uint8_t, 16> kControllerBytes = {
+    0x40, 0x30, 0x20, 0x10, 0x60, 0x50, 0x80, 0x70, 0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0, 0x01};
+constexpr const char* kEntryPoints[] = {"InitDll", "ExitDll"};
+#else
 constexpr std::array<std::uint8_t, 16> kProcessorBytes = {
     0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6, 0x07, 0x18, 0x92, 0xA3, 0xB4, 0xC5, 0xD6, 0xE7, 0xF8, 0x09};
 constexpr std::array<std::uint8_t, 16> kControllerBytes = {
     0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0, 0x01};
+constexpr const char* kEntryPoints[] = {"ModuleEntry", "ModuleExit"};
+#endif
 
 bool sameBytes(const TUID tuid, const std::array<std::uint8_t, 16>& bytes)
 {
@@ -37,8 +49,8 @@ TEST_F(ModuleTest, LoadsAndExportsOnlyTheEntryPoints)
 {
     ASSERT_TRUE(module.loaded()) << module.error();
     EXPECT_NE(module.symbol("GetPluginFactory"), nullptr);
-    EXPECT_NE(module.symbol("ModuleEntry"), nullptr);
-    EXPECT_NE(module.symbol("ModuleExit"), nullptr);
+    for (const char* entry : kEntryPoints)
+        EXPECT_NE(module.symbol(entry), nullptr) << entry;
     EXPECT_EQ(module.symbol("InitModule"), nullptr);
     EXPECT_EQ(module.symbol("_ZN5Ryvel14RyvelProcessor14createInstanceEPv"), nullptr);
 }

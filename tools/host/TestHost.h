@@ -22,7 +22,8 @@
 namespace Ryvel::TestHost
 {
 
-// The shared object inside a bundle folder (Ryvel.vst3/Contents/x86_64-linux/Ryvel.so).
+// The module inside a bundle folder (Ryvel.vst3/Contents/x86_64-linux/Ryvel.so, on Windows
+// Ryvel.vst3/Contents/x86_64-win/Ryvel.vst3).
 std::string moduleFileInBundle(const std::string& bundleDir);
 // The bundle the tests were built with (RYVEL_TEST_BUNDLE), or RYVEL_BUNDLE from the environment.
 std::string builtBundle();
@@ -64,7 +65,8 @@ private:
     T* object = nullptr;
 };
 
-// dlopen + ModuleEntry on construction, ModuleExit + dlclose on destruction.
+// Loads the module and enters it (dlopen + ModuleEntry on Linux, LoadLibraryW + InitDll on
+// Windows); leaves and unloads it on destruction.
 class PluginModule
 {
 public:

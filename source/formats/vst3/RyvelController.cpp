@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace Ryvel
 {
@@ -32,12 +34,48 @@ bool isWord(const TChar* text, const char* word)
     return *text == 0;
 }
 
-// An on/off parameter also reads back the texts it shows: hosts that offer typed entry, and the
-// validators' round trip, hand "On" and "Off" back, which the base would read as no number.
-class SwitchParameter : public RangeParameter
+// Typed text is read on every system as the SDK reads it on Linux: sscanf's "%lf" (stepped
+// parameters "%lld") on the text. The SDK's Windows reading (swscanf compared with EOF) takes a
+// text without any number for an uninitialised value.
+class TypedParameter : public RangeParameter
 {
 public:
     using RangeParameter::RangeParameter;
+
+    bool fromString(const TChar* string, ParamValue& valueNormalized) const override
+    {
+        if (string == nullptr)
+            return false;
+        // No number has a character beyond ASCII; the scan stops at the first one either way.
+        std::string text;
+        for (const TChar* c = string; *c != 0 && *c <= 0x7F; ++c)
+            text += static_cast<char>(*c);
+        if (info.stepCount > 1)
+        {
+            long long plain = 0;
+            if (std::sscanf(text.c_str(), "%lld", &plain) != 1)
+                return false;
+            valueNormalized = toNormalized(static_cast<ParamValue>(plain));
+            return true;
+        }
+        double plain = 0.0;
+        if (std::sscanf(text.c_str(), "%lf", &plain) != 1)
+            return false;
+        if (plain < getMin())
+            plain = getMin();
+        else if (plain > getMax())
+            plain = getMax();
+        valueNormalized = toNormalized(plain);
+        return true;
+    }
+};
+
+// An on/off parameter also reads back the texts it shows: hosts that offer typed entry, and the
+// validators' round trip, hand "On" and "Off" back, which the base would read as no number.
+class SwitchParameter : public TypedParameter
+{
+public:
+    using TypedParameter::TypedParameter;
 
     // The SDK's own text says "On" only above 0.5, but exactly 0.5 plays the step (and bypasses):
     // the text follows the processor's threshold.
@@ -53,7 +91,7 @@ public:
             valueNormalized = isWord(string, "on") ? 1.0 : 0.0;
             return true;
         }
-        return RangeParameter::fromString(string, valueNormalized);
+        return TypedParameter::fromString(string, valueNormalized);
     }
 };
 
@@ -84,7 +122,7 @@ tresult PLUGIN_API RyvelController::initialize(FUnknown* context)
                 info.isSwitch()
                     ? new SwitchParameter(title, info.id, units, 0.0, 1.0, info.defaultValue,
                                           info.stepCount, ParameterInfo::kCanAutomate, kRootUnitId)
-                    : new RangeParameter(title, info.id, units, 0.0, 1.0, info.defaultValue,
+                    : new TypedParameter(title, info.id, units, 0.0, 1.0, info.defaultValue,
                                          info.stepCount, ParameterInfo::kCanAutomate, kRootUnitId);
             if (info.isBypass())
                 parameter->getInfo().flags |= ParameterInfo::kIsBypass;

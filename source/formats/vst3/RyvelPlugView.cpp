@@ -5,6 +5,7 @@
 #include "formats/vst3/RyvelController.h"
 #include "formats/vst3/RyvelShared.h"
 #include "formats/vst3/Vst3HostLoop.h"
+#include "formats/vst3/Vst3WindowType.h"
 
 #include <cmath>
 #include <cstdint>
@@ -46,7 +47,7 @@ RyvelPlugView::~RyvelPlugView() = default;
 
 tresult PLUGIN_API RyvelPlugView::isPlatformTypeSupported(FIDString type)
 {
-    if (type != nullptr && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0)
+    if (type != nullptr && std::strcmp(type, vst3WindowType()) == 0)
         return kResultTrue;
     return kResultFalse;
 }
@@ -55,7 +56,7 @@ tresult PLUGIN_API RyvelPlugView::attached(void* parent, FIDString type)
 {
     if (parent == nullptr)
         return kInvalidArgument;
-    if (isPlatformTypeSupported(type) != kResultTrue)
+    if (isPlatformTypeSupported(type) != kResultTrue || !isHostWindow(parent))
         return kResultFalse;
     const tresult result =
         guardHostCall("attached",

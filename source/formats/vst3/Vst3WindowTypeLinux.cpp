@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "formats/vst3/Vst3WindowType.h"
+
+#include "pluginterfaces/gui/iplugview.h"
+
+Steinberg::FIDString Ryvel::vst3WindowType()
+{
+    return Steinberg::kPlatformTypeX11EmbedWindowID;
+}
+
+bool Ryvel::isHostWindow(void* parent)
+{
+    return parent != nullptr;
+}
