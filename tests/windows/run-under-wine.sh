@@ -11,8 +11,12 @@ export WINEPREFIX="$build/wine"
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialogs: nothing here needs .NET or a web view.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# Audio and module tests need no display; Wine still wants one for its desktop process.
-unset DISPLAY WAYLAND_DISPLAY
+# On a virtual display of its own: the editor test needs one, and Wine's desktop process wants
+# one from its start.
+if [ -z "${RYVEL_WINE_ON_XVFB:-}" ]; then
+    export RYVEL_WINE_ON_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
+fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
