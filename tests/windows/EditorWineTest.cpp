@@ -299,3 +299,43 @@ TEST(EditorUnderWine, AttachesClicksZoomsTypesDetachesAndUnloads)
 }
 
 } // namespace
+
+// Prints the CPU time of 10 s with an idle editor attached (run by hand:
+// --gtest_also_run_disabled_tests --gtest_filter=*Idle*).
+TEST(EditorUnderWine, DISABLED_MeasuresTheCpuOfAnIdleEditor)
+{
+    auto module = std::make_unique<PluginModule>(moduleFileInBundle(builtBundle()));
+    ASSERT_TRUE(module->loaded()) << module->error();
+    auto factory = module->factory();
+    TUID cid;
+    Ryvel::Product::toFuid(Ryvel::Product::kControllerId).toTUID(cid);
+    auto controller = createInstance<Vst::IEditController>(*factory.get(), cid);
+    ASSERT_TRUE(controller);
+    ASSERT_EQ(controller->initialize(nullptr), kResultOk);
+    auto host = std::make_unique<Win32TestHost>(1600, 900);
+    Ref<IPlugView> view(controller->createView("editor"));
+    ASSERT_TRUE(view);
+    view->setFrame(host.get());
+    ASSERT_EQ(view->attached(host->hwnd(), kPlatformTypeHWND), kResultOk);
+    host->pump(1500);
+
+    const auto cpuMs = []
+    {
+        FILETIME created, exited, kernel, user;
+        GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+        const auto ticks = [](FILETIME t)
+        { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+    };
+    const double before = cpuMs();
+    host->pump(10000);
+    std::printf("idle editor: %.0f ms of CPU in 10 s\n", cpuMs() - before);
+
+    view->removed();
+    view.reset();
+    controller->terminate();
+    controller.reset();
+    factory.reset();
+    module.reset();
+    host.reset();
+}
