@@ -59,7 +59,9 @@ void frame(const HostLoop& loop);
 // detaches, or until shutdown(). False without a loop: then nothing would paint and no timer
 // would run, so the editor refuses to attach. While any listener is attached, X errors on the
 // toolkit's own display connection are ignored instead of reaching the host's error handler.
-// UI thread.
+// UI thread. On Windows the toolkit runs its own message handling on the host's UI thread and
+// its own timer as the frame clock: there is no loop to hand over (the VST 3 adapter passes
+// null) and the argument is ignored.
 bool attachHostLoop(std::unique_ptr<HostLoop> loop, FrameListener& listener);
 void detachHostLoop(FrameListener& listener);
 
