@@ -10,23 +10,30 @@
 #             it; lv2ls lists the LV2; install.sh --system keeps off the package's files; dpkg -r
 #             removes every file; install.sh --system and --uninstall in the system folders.
 #             Installs packages, so it runs only as root (CI) and is skipped elsewhere.
+#   zip       the Windows zip's entries, its module identical to the Windows build's, its
+#             resources the Linux bundle's, no Linux binary in it, the notices of what the
+#             Windows module links; skipped when scripts/package wrote no zip (no Windows build)
 #
-# Usage: tests/packaging/check-packages.sh [--build-dir <dir>] [contents|tarball|deb]...
-#   (all three by default). The build folder (default build/release) is the one scripts/package
-#   packed; its ryvel-render and modules are the reference.
+# Usage: tests/packaging/check-packages.sh [--build-dir <dir>] [--windows-build-dir <dir>]
+#                                          [contents|tarball|deb|zip]...
+#   (all four by default). The build folder (default build/release) is the one scripts/package
+#   packed; its ryvel-render and modules are the reference. The Windows build folder (default
+#   build/windows-release) holds the module the zip must carry.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 here="$root/tests/packaging"
 build="$root/build/release"
+windows_build="$root/build/windows-release"
 parts=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --build-dir) build="$(realpath -m "$2")"; shift 2 ;;
-        contents | tarball | deb) parts+=("$1"); shift ;;
-        *) echo "usage: $0 [--build-dir <dir>] [contents|tarball|deb]..." >&2; exit 2 ;;
+        --windows-build-dir) windows_build="$(realpath -m "$2")"; shift 2 ;;
+        contents | tarball | deb | zip) parts+=("$1"); shift ;;
+        *) echo "usage: $0 [--build-dir <dir>] [--windows-build-dir <dir>] [contents|tarball|deb|zip]..." >&2; exit 2 ;;
     esac
 done
-[ ${#parts[@]} -gt 0 ] || parts=(contents tarball deb)
+[ ${#parts[@]} -gt 0 ] || parts=(contents tarball deb zip)
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 pass() { echo "PASSED: $*"; }
@@ -240,6 +247,43 @@ check_deb() {
     grep -qxF /usr/lib/vst3 "$work/existing" || rmdir /usr/lib/vst3
     pass "dpkg installs the .deb; Ardour finds and indexes Ryvel in /usr/lib/vst3; lv2ls lists" \
         "it; dpkg -r removes every file; install.sh --system installs and uninstalls"
+}
+
+check_zip() {
+    local zip_file="$root/dist/ryvel-$version-windows-x64.zip"
+    local module=Ryvel.vst3/Contents/x86_64-win/Ryvel.vst3 entries extra file elf listing
+    if [ ! -f "$zip_file" ]; then
+        echo "SKIPPED: no $(basename "$zip_file") (scripts/package writes it only from a Windows build)"
+        return 0
+    fi
+    [ -f "$windows_build/$module" ] || fail "the zip exists but $windows_build/$module does not"
+    entries="$(unzip -Z1 "$zip_file")" || fail "unzip cannot list $zip_file"
+    mapfile -t listing <<<"$entries"
+    echo "$(basename "$zip_file"):"
+    printf '  %s\n' "${listing[@]}"
+    extra="$(grep -vxE 'LICENSE|THIRD-PARTY-NOTICES|manual\.md|(manual|Ryvel\.vst3)/.*' <<<"$entries" || true)"
+    [ -z "$extra" ] || fail "the zip holds more than the bundle, the licence, the notices and the manual: $extra"
+    for file in LICENSE THIRD-PARTY-NOTICES manual.md "$module"; do
+        grep -qxF "$file" <<<"$entries" || fail "the zip lacks $file"
+    done
+    mkdir "$work/zip"
+    unzip -q "$zip_file" -d "$work/zip"
+    cmp -s "$work/zip/$module" "$windows_build/$module" ||
+        fail "the zip's module differs from $windows_build/$module"
+    diff -r "$work/zip/Ryvel.vst3/Contents/Resources" "$tree/Ryvel.vst3/Contents/Resources" >/dev/null ||
+        fail "the zip's Resources differ from the Linux bundle's"
+    elf="$(find "$work/zip" -type f -exec sh -c \
+        'for f; do [ "$(head -c 4 "$f" | od -An -tx1 | tr -d " ")" != 7f454c46 ] || echo "$f"; done' sh {} +)"
+    [ -z "$elf" ] || fail "the zip holds Linux binaries: $elf"
+    # The module links these statically, so their notices must travel with it.
+    for file in "Files: mingw-w64/mingw-w64-libraries/winpthreads/*" "License: GPL-3+ with GCC-exception-3.1" \
+        "GCC RUNTIME LIBRARY EXCEPTION" "Files: libpng/*" "Files: libjpeg-turbo/*" \
+        "Independent JPEG Group" "Files: zlib/*" "License: Zlib" "License: ZPL-2.1" "License: OFL-1.1" \
+        "Files: juce/modules/juce_audio_processors/format_types/VST3_SDK/*"; do
+        grep -qF "$file" "$work/zip/THIRD-PARTY-NOTICES" || fail "the zip's notices lack '$file'"
+    done
+    pass "the zip holds the Windows build's module, the Linux bundle's resources, the notices and" \
+        "the manual, and no Linux binary"
 }
 
 for part in "${parts[@]}"; do
