@@ -21,6 +21,9 @@ fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
+    # The server the set-up started lingers for a few seconds, and the persistent one below
+    # cannot start beside it.
+    wineserver -w
 fi
 # One Wine server for the whole run instead of one per test program, ended on the way out. Its
 # service processes are started here, away from CTest: started by the first test program they
