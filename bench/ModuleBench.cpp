@@ -20,6 +20,7 @@
 //
 // Counters as in StepEchoBench: "ns/sample" is this thread's CPU time per stereo sample.
 
+#include "BenchSupport.h"
 #include "Lv2Host.h"
 #include "TestHost.h"
 
@@ -44,7 +45,10 @@ using namespace Ryvel;
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-constexpr double kRate = 48000.0;
+using Bench::kRate;
+using Bench::noise;
+using Bench::setCounters;
+using Bench::threadSeconds;
 constexpr double kTempo = 120.0;
 // Blocks of distinct values the host cycles through; consecutive blocks always differ.
 constexpr std::size_t kRing = 16;
@@ -169,34 +173,6 @@ double valueOf(const ParamInfo& info, std::size_t index, Load load, Sending send
         return 0.49 * phase;
     }
     return 0.0;
-}
-
-std::vector<float> noise(unsigned seed, std::size_t length)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> dist(-0.5f, 0.5f);
-    std::vector<float> out(length);
-    for (float& x : out)
-        x = dist(rng);
-    return out;
-}
-
-double threadSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
-void setCounters(benchmark::State& state, int blockSize, double seconds)
-{
-    const auto samples = static_cast<double>(state.iterations()) * blockSize;
-    state.SetItemsProcessed(static_cast<std::int64_t>(samples));
-    if (samples > 0.0 && seconds > 0.0)
-    {
-        state.counters["ns/sample"] = 1e9 * seconds / samples;
-        state.counters["realtime"] = samples / kRate / seconds;
-    }
 }
 
 // A queue holding one point, as most hosts send: the value for the whole block.

@@ -8,6 +8,7 @@
 // processed per second of CPU (48000 samples = one second). Both include the per-block work
 // (gains, coefficient updates), which is why block size matters.
 
+#include "BenchSupport.h"
 #include "ReferenceEcho.h"
 
 #include "core/StepEcho.h"
@@ -23,7 +24,9 @@
 namespace
 {
 
-constexpr double kRate = 48000.0;
+using Ryvel::Bench::kRate;
+using Ryvel::Bench::setCounters;
+using Ryvel::Bench::threadSeconds;
 constexpr std::int32_t kStepSamples = 6000; // a sixteenth at 120 BPM and 48 kHz
 constexpr std::size_t kInputLength = 48000;
 
@@ -85,31 +88,7 @@ double sweep(std::uint64_t block, int voice)
 
 std::vector<float> noise(unsigned seed)
 {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> dist(-0.5f, 0.5f);
-    std::vector<float> out(kInputLength);
-    for (float& x : out)
-        x = dist(rng);
-    return out;
-}
-
-// CPU time of this thread: other work on the machine does not count against the plug-in.
-double threadSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
-void setCounters(benchmark::State& state, int blockSize, double seconds)
-{
-    const auto samples = static_cast<double>(state.iterations()) * blockSize;
-    state.SetItemsProcessed(static_cast<std::int64_t>(samples));
-    if (samples > 0.0 && seconds > 0.0)
-    {
-        state.counters["ns/sample"] = 1e9 * seconds / samples;
-        state.counters["realtime"] = samples / kRate / seconds;
-    }
+    return Ryvel::Bench::noise(seed, kInputLength);
 }
 
 void production(benchmark::State& state, Ryvel::StepEcho::Kernel kernel, Load load, int blockSize)

@@ -6,6 +6,8 @@
 #include "platform/NetworkAbort.h"
 #include "platform/PlatformServices.h"
 
+#include "TrustedCertificate.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -44,25 +46,6 @@ std::string readAll(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool trustCertificate(const std::string& pem)
-{
-    DWORD size = 0;
-    if (!CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
-                              nullptr))
-        return false;
-    std::vector<BYTE> der(size);
-    if (!CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr,
-                              nullptr))
-        return false;
-    HCERTSTORE store = CertOpenSystemStoreW(0, L"ROOT");
-    if (store == nullptr)
-        return false;
-    const bool added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), size,
-                                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    CertCloseStore(store, 0);
-    return added;
-}
-
 std::string pattern(std::size_t n)
 {
     std::string bytes(n, '\0');
@@ -80,7 +63,7 @@ protected:
         ports >> httpsPort >> httpPort;
         if (httpsPort == 0)
             GTEST_SKIP() << "no local server (run through tests/windows/with-https-fixture.sh)";
-        ASSERT_TRUE(trustCertificate(readAll(fixtureFile("cert.pem"))));
+        ASSERT_TRUE(Ryvel::Testing::trustCertificateFile(fixtureFile("cert.pem")));
     }
 
     std::string host() const { return "localhost:" + std::to_string(httpsPort); }

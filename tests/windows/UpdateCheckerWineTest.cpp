@@ -24,6 +24,9 @@
 #include <thread>
 #include <vector>
 
+// After winsock2.h, which must come before windows.h.
+#include "TrustedCertificate.h"
+
 namespace Ryvel
 {
 namespace
@@ -41,27 +44,6 @@ std::string environment(const char* name)
 std::string fixtureFile(const std::string& name)
 {
     return "Z:" + environment("RYVEL_FIXTURE_DIR") + "/" + name;
-}
-
-bool trustCertificate(const std::string& pemPath)
-{
-    std::ifstream in(pemPath, std::ios::binary);
-    const std::string pem{std::istreambuf_iterator<char>(in), {}};
-    DWORD size = 0;
-    if (!CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
-                              nullptr))
-        return false;
-    std::vector<BYTE> der(size);
-    if (!CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr,
-                              nullptr))
-        return false;
-    HCERTSTORE store = CertOpenSystemStoreW(0, L"ROOT");
-    if (store == nullptr)
-        return false;
-    const bool added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), size,
-                                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    CertCloseStore(store, 0);
-    return added;
 }
 
 // Polls until the worker is done; the limit is a hang detector, not a timing requirement.
@@ -136,7 +118,7 @@ protected:
         ports >> httpsPort;
         if (httpsPort == 0)
             GTEST_SKIP() << "no local server (run through tests/windows/with-https-fixture.sh)";
-        ASSERT_TRUE(trustCertificate(fixtureFile("cert.pem")));
+        ASSERT_TRUE(Ryvel::Testing::trustCertificateFile(fixtureFile("cert.pem")));
     }
 
     std::string host() const { return "localhost:" + std::to_string(httpsPort); }
