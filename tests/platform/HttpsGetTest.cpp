@@ -3,7 +3,9 @@
 
 #include "TestServers.h"
 #include "platform/PlatformServices.h"
+#include "platform/linux/CurlApi.h"
 #include "platform/linux/HttpsGetLinux.h"
+#include "platform/linux/RuntimeLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -38,8 +40,35 @@ protected:
         return httpsGetTrusting(server.host(), path, kTimeoutMs, server.caFile());
     }
 
+    void expectRedirectsOnlyToHttps()
+    {
+        const std::string target = "/bytes/200/5";
+        EXPECT_EQ(get("/redirect?to=https://" + server.host() + target), pattern(5));
+        EXPECT_EQ(get("/redirect?to=http://" + server.plainHost() + target), "");
+        for (const auto& request : server.requests())
+            EXPECT_EQ(request.scheme, "https") << request.path;
+    }
+
     LocalWebServer server;
 };
+
+TEST_F(HttpsGet, FollowsARedirectOnlyWhenItLeadsToHttps)
+{
+    expectRedirectsOnlyToHttps();
+}
+
+// Ubuntu 22.04's libcurl names no protocols by name and has no quick exit: the request still
+// succeeds there, and the limit to https still holds.
+TEST_F(HttpsGet, KeepsItsLimitsWithALibcurlOlderThan785)
+{
+    struct Restore
+    {
+        ~Restore() { RuntimeLibrary::replaceForTesting(CurlApi::kLibrary, {}); }
+    } restore;
+    RuntimeLibrary::replaceForTesting(CurlApi::kLibrary, RYVEL_TEST_OLD_CURL);
+    ASSERT_NE(CurlApi::get(), nullptr);
+    expectRedirectsOnlyToHttps();
+}
 
 TEST_F(HttpsGet, KeepsTheBodyOnlyForAFinal200OfOneTo65536Bytes)
 {
@@ -57,15 +86,6 @@ TEST_F(HttpsGet, KeepsTheBodyOnlyForAFinal200OfOneTo65536Bytes)
         SCOPED_TRACE(c.path);
         EXPECT_EQ(get(c.path), pattern(c.expectedBytes));
     }
-}
-
-TEST_F(HttpsGet, FollowsARedirectOnlyWhenItLeadsToHttps)
-{
-    const std::string target = "/bytes/200/5";
-    EXPECT_EQ(get("/redirect?to=https://" + server.host() + target), pattern(5));
-    EXPECT_EQ(get("/redirect?to=http://" + server.plainHost() + target), "");
-    for (const auto& request : server.requests())
-        EXPECT_EQ(request.scheme, "https") << request.path;
 }
 
 TEST_F(HttpsGet, SendsItsUserAgentAndNeverReturnsACookie)

@@ -85,6 +85,39 @@ public:
         }
     }
 
+    // Pumps until the condition holds or the time is up; whether it holds in the end.
+    template <typename Condition> bool pumpUntil(Condition condition, int ms)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!condition())
+        {
+            if (std::chrono::steady_clock::now() >= end)
+                return false;
+            pump(20);
+        }
+        return true;
+    }
+
+    // Whether a window of this thread other than the host's is on screen (a menu is one).
+    bool popupShowing() const
+    {
+        struct Search
+        {
+            HWND host;
+            bool found;
+        } search{window, false};
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND candidate, LPARAM data)
+            {
+                auto& s = *reinterpret_cast<Search*>(data);
+                s.found = s.found || (candidate != s.host && IsWindowVisible(candidate));
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
     void click(int x, int y)
     {
         POINT at{x, y};
@@ -273,17 +306,19 @@ TEST(EditorUnderWine, AttachesClicksZoomsTypesDetachesAndUnloads)
 
     // Actions menu, third entry: "Save Preset...", then a name typed into the dialog.
     host->click(px(808), px(20));
-    host->pump(600);
+    ASSERT_TRUE(host->pumpUntil([&] { return host->popupShowing(); }, 5000));
+    host->pump(300);
     host->screenshot("wine-actions-menu.bmp");
     host->click(px(820), px(82));
+    EXPECT_TRUE(host->pumpUntil([&] { return !host->popupShowing(); }, 5000));
     host->pump(800);
     host->screenshot("wine-save-dialog.bmp");
     host->type("night drive");
     host->pump(300);
     host->screenshot("wine-save-dialog-typed.bmp");
     host->key(VK_RETURN);
-    host->pump(600);
-    EXPECT_TRUE(std::filesystem::exists(saved)) << saved.string();
+    EXPECT_TRUE(host->pumpUntil([&] { return std::filesystem::exists(saved); }, 5000))
+        << saved.string();
     host->screenshot("wine-saved.bmp");
 
     EXPECT_EQ(view->removed(), kResultOk);

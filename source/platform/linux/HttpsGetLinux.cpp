@@ -17,6 +17,14 @@ constexpr long kMaxRedirects = 5;
 // How long the transfer loop sleeps at most before it looks at the abort flag again.
 constexpr int kAbortPollMs = 20;
 
+// CURLOPT_PROTOCOLS and CURLOPT_REDIR_PROTOCOLS, the only protocol limits libcurl before 7.85
+// knows; later headers mark them deprecated.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+constexpr CURLoption kProtocolsByMask = CURLOPT_PROTOCOLS;
+constexpr CURLoption kRedirectProtocolsByMask = CURLOPT_REDIR_PROTOCOLS;
+#pragma GCC diagnostic pop
+
 struct Body
 {
     std::string bytes;
@@ -139,16 +147,31 @@ std::string httpsGetTrusting(const std::string& host, const std::string& path,
         CURL* easy = transfer.easy();
         const auto setopt = [api, easy](CURLoption option, auto value)
         { return api->easySetopt(easy, option, value) == CURLE_OK; };
+        // The distributions the binaries load on ship libcurl 7.74 and later. Protocols by name
+        // came with 7.85; older ones take the same limit as a bit mask.
+        const auto httpsOnly = [api, easy, &setopt](CURLoption byName, CURLoption byMask)
+        {
+            const CURLcode named = api->easySetopt(easy, byName, "https");
+            if (named != CURLE_UNKNOWN_OPTION)
+                return named == CURLE_OK;
+            return setopt(byMask, static_cast<long>(CURLPROTO_HTTPS));
+        };
+        const auto setoptIfKnown = [api, easy](CURLoption option, long value)
+        {
+            const CURLcode code = api->easySetopt(easy, option, value);
+            return code == CURLE_OK || code == CURLE_UNKNOWN_OPTION;
+        };
         const long timeout = timeoutMs;
         bool configured =
             setopt(CURLOPT_CURLU, url.get()) && setopt(CURLOPT_HTTPGET, 1L) &&
-            setopt(CURLOPT_PROTOCOLS_STR, "https") &&
-            setopt(CURLOPT_REDIR_PROTOCOLS_STR, "https") && setopt(CURLOPT_FOLLOWLOCATION, 1L) &&
-            setopt(CURLOPT_MAXREDIRS, kMaxRedirects) &&
+            httpsOnly(CURLOPT_PROTOCOLS_STR, kProtocolsByMask) &&
+            httpsOnly(CURLOPT_REDIR_PROTOCOLS_STR, kRedirectProtocolsByMask) &&
+            setopt(CURLOPT_FOLLOWLOCATION, 1L) && setopt(CURLOPT_MAXREDIRS, kMaxRedirects) &&
             setopt(CURLOPT_USERAGENT, "Ryvel/UpdateCheck") &&
             // Worker thread: no signals for timeouts; the threaded resolver keeps name look-up
-            // inside the timeout, and an unfinished one is left behind instead of waited for.
-            setopt(CURLOPT_NOSIGNAL, 1L) && setopt(CURLOPT_QUICK_EXIT, 1L) &&
+            // inside the timeout, and an unfinished one is left behind instead of waited for
+            // (libcurl before 7.87 lacks the choice; an unload waits for a worker only so long).
+            setopt(CURLOPT_NOSIGNAL, 1L) && setoptIfKnown(CURLOPT_QUICK_EXIT, 1L) &&
             setopt(CURLOPT_CONNECTTIMEOUT_MS, timeout) && setopt(CURLOPT_TIMEOUT_MS, timeout) &&
             setopt(CURLOPT_SSL_VERIFYPEER, 1L) && setopt(CURLOPT_SSL_VERIFYHOST, 2L) &&
             // An announced length over the limit fails before any body byte arrives.
