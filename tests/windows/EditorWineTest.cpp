@@ -250,27 +250,53 @@ int px(double design)
     return static_cast<int>(design * 1.25);
 }
 
-TEST(EditorUnderWine, AttachesClicksZoomsTypesDetachesAndUnloads)
+// The module loaded, its controller initialised and a view made for a host window.
+class EditorUnderWine : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        module = std::make_unique<PluginModule>(moduleFileInBundle(builtBundle()));
+        ASSERT_TRUE(module->loaded()) << module->error();
+        factory = module->factory();
+        TUID cid;
+        Ryvel::Product::toFuid(Ryvel::Product::kControllerId).toTUID(cid);
+        controller = createInstance<Vst::IEditController>(*factory.get(), cid);
+        ASSERT_TRUE(controller);
+        ASSERT_EQ(controller->initialize(nullptr), kResultOk);
+        host = std::make_unique<Win32TestHost>(1600, 900);
+        ASSERT_NE(host->hwnd(), nullptr);
+        view = Ref<IPlugView>(controller->createView("editor"));
+        ASSERT_TRUE(view);
+        view->setFrame(host.get());
+    }
+
+    // The view before the controller, the module last, the host window after everything.
+    void TearDown() override
+    {
+        view.reset();
+        if (controller)
+            controller->terminate();
+        controller.reset();
+        factory.reset();
+        module.reset();
+        host.reset();
+    }
+
+    std::unique_ptr<PluginModule> module;
+    Ref<IPluginFactory> factory;
+    Ref<Vst::IEditController> controller;
+    std::unique_ptr<Win32TestHost> host;
+    Ref<IPlugView> view;
+};
+
+TEST_F(EditorUnderWine, AttachesClicksZoomsTypesDetachesAndUnloads)
 {
     const auto saved =
         documentsFolder() / L"Corvane Audio" / L"Ryvel" / L"Presets" / L"night drive.json";
     std::error_code ignored;
     std::filesystem::remove(saved, ignored);
 
-    auto module = std::make_unique<PluginModule>(moduleFileInBundle(builtBundle()));
-    ASSERT_TRUE(module->loaded()) << module->error();
-    auto factory = module->factory();
-    TUID cid;
-    Ryvel::Product::toFuid(Ryvel::Product::kControllerId).toTUID(cid);
-    auto controller = createInstance<Vst::IEditController>(*factory.get(), cid);
-    ASSERT_TRUE(controller);
-    ASSERT_EQ(controller->initialize(nullptr), kResultOk);
-    auto host = std::make_unique<Win32TestHost>(1600, 900);
-    ASSERT_NE(host->hwnd(), nullptr);
-
-    Ref<IPlugView> view(controller->createView("editor"));
-    ASSERT_TRUE(view);
-    view->setFrame(host.get());
     EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
     EXPECT_NE(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultTrue);
     ASSERT_EQ(view->attached(host->hwnd(), kPlatformTypeHWND), kResultOk);
@@ -324,12 +350,6 @@ TEST(EditorUnderWine, AttachesClicksZoomsTypesDetachesAndUnloads)
     EXPECT_EQ(view->removed(), kResultOk);
     host->pump(200);
     scale.reset();
-    view.reset();
-    controller->terminate();
-    controller.reset();
-    factory.reset();
-    module.reset();
-    host.reset();
     std::filesystem::remove(saved, ignored);
 }
 
@@ -337,20 +357,8 @@ TEST(EditorUnderWine, AttachesClicksZoomsTypesDetachesAndUnloads)
 
 // Prints the CPU time of 10 s with an idle editor attached (run by hand:
 // --gtest_also_run_disabled_tests --gtest_filter=*Idle*).
-TEST(EditorUnderWine, DISABLED_MeasuresTheCpuOfAnIdleEditor)
+TEST_F(EditorUnderWine, DISABLED_MeasuresTheCpuOfAnIdleEditor)
 {
-    auto module = std::make_unique<PluginModule>(moduleFileInBundle(builtBundle()));
-    ASSERT_TRUE(module->loaded()) << module->error();
-    auto factory = module->factory();
-    TUID cid;
-    Ryvel::Product::toFuid(Ryvel::Product::kControllerId).toTUID(cid);
-    auto controller = createInstance<Vst::IEditController>(*factory.get(), cid);
-    ASSERT_TRUE(controller);
-    ASSERT_EQ(controller->initialize(nullptr), kResultOk);
-    auto host = std::make_unique<Win32TestHost>(1600, 900);
-    Ref<IPlugView> view(controller->createView("editor"));
-    ASSERT_TRUE(view);
-    view->setFrame(host.get());
     ASSERT_EQ(view->attached(host->hwnd(), kPlatformTypeHWND), kResultOk);
     host->pump(1500);
 
@@ -367,10 +375,4 @@ TEST(EditorUnderWine, DISABLED_MeasuresTheCpuOfAnIdleEditor)
     std::printf("idle editor: %.0f ms of CPU in 10 s\n", cpuMs() - before);
 
     view->removed();
-    view.reset();
-    controller->terminate();
-    controller.reset();
-    factory.reset();
-    module.reset();
-    host.reset();
 }
