@@ -300,21 +300,27 @@ TEST_F(EditorUnderWine, AttachesClicksZoomsTypesDetachesAndUnloads)
     EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
     EXPECT_NE(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultTrue);
     ASSERT_EQ(view->attached(host->hwnd(), kPlatformTypeHWND), kResultOk);
-    host->pump(1500);
+    // The header band is black once the editor has painted.
+    const auto headerDark = [&]
+    {
+        const Rgb header = host->pixel(600, 5);
+        return header.r + header.g + header.b < 30;
+    };
+    EXPECT_TRUE(host->pumpUntil(headerDark, 5000));
+    host->pump(500);
     host->screenshot("wine-attached.bmp");
-
-    // The header band is black.
-    const Rgb header = host->pixel(600, 5);
-    EXPECT_LT(header.r + header.g + header.b, 30);
 
     // Voice 1, step 1 (design rect (107, 94)-(194, 159)): off, then lit by a click.
     const int x = px(150), y = px(126);
     const Rgb before = host->pixel(x, y);
     host->click(x, y);
-    host->pump(400);
+    const auto lit = [&]
+    {
+        const Rgb after = host->pixel(x, y);
+        return after.r - after.g > before.r - before.g + 40;
+    };
+    EXPECT_TRUE(host->pumpUntil(lit, 3000)) << "the switch is redrawn lit";
     EXPECT_EQ(controller->getParamNormalized(0), 1.0);
-    const Rgb after = host->pixel(x, y);
-    EXPECT_GT(after.r - after.g, before.r - before.g + 40) << "the switch is redrawn lit";
     host->screenshot("wine-step-on.bmp");
 
     // Zoom through the host: a content scale of 1.2 on zoom 1.25 asks for 1260 x 639.
@@ -322,7 +328,8 @@ TEST_F(EditorUnderWine, AttachesClicksZoomsTypesDetachesAndUnloads)
     ASSERT_TRUE(scale);
     const int resizesBefore = host->resizeCount;
     ASSERT_EQ(scale->setContentScaleFactor(1.2f), kResultTrue);
-    host->pump(600);
+    host->pumpUntil([&] { return host->resizeCount > resizesBefore; }, 3000);
+    host->pump(300);
     EXPECT_EQ(host->resizeCount, resizesBefore + 1);
     EXPECT_EQ(host->lastResize.getWidth(), 1260);
     EXPECT_EQ(host->lastResize.getHeight(), 639);
