@@ -157,68 +157,27 @@ void ProcessorCore::recomputeRate() noexcept
     stepSamples = static_cast<std::int32_t>(std::min(longest, sixteenth));
 }
 
-bool ProcessorCore::storeParam(const ParamInfo& info, double value) noexcept
+bool ProcessorCore::storeAt(std::size_t index, double value) noexcept
 {
-    const auto v = static_cast<std::size_t>(info.voice);
-    switch (info.kind)
-    {
-    case ParamKind::Step:
-        return assign(params.steps[info.id], Laws::switchOn(value));
-    case ParamKind::Gain:
-        return assign(params.gain[v], value);
-    case ParamKind::Pan:
-        return assign(params.pan[v], value);
-    case ParamKind::Drive:
-        return assign(params.drive[v], value);
-    case ParamKind::Filter:
-        return assign(params.filter[v], value);
-    case ParamKind::Reso:
-        return assign(params.reso[v], value);
-    case ParamKind::Mix:
-        return assign(params.mix, value);
-    case ParamKind::HighPass:
-        return assign(params.highpass, value);
-    case ParamKind::Bypass:
-        return assign(bypass, Laws::switchOn(value));
-    }
-    return false;
+    const ValueSlot& slot = valueSlots[index];
+    return slot.value != nullptr ? assign(*slot.value, value)
+                                 : assign(*slot.on, Laws::switchOn(value));
 }
 
 double ProcessorCore::parameter(ParamId id) const noexcept
 {
-    const ParamInfo* info = findParam(id);
-    if (info == nullptr)
+    const int index = indexOf(id);
+    if (index < 0)
         return 0.0;
-    const auto v = static_cast<std::size_t>(info->voice);
-    switch (info->kind)
-    {
-    case ParamKind::Step:
-        return params.steps[info->id] ? 1.0 : 0.0;
-    case ParamKind::Gain:
-        return params.gain[v];
-    case ParamKind::Pan:
-        return params.pan[v];
-    case ParamKind::Drive:
-        return params.drive[v];
-    case ParamKind::Filter:
-        return params.filter[v];
-    case ParamKind::Reso:
-        return params.reso[v];
-    case ParamKind::Mix:
-        return params.mix;
-    case ParamKind::HighPass:
-        return params.highpass;
-    case ParamKind::Bypass:
-        return bypass ? 1.0 : 0.0;
-    }
-    return 0.0;
+    const ValueSlot& slot = valueSlots[static_cast<std::size_t>(index)];
+    return slot.value != nullptr ? *slot.value : (*slot.on ? 1.0 : 0.0);
 }
 
 void ProcessorCore::setParameterAt(int index, double value) noexcept
 {
-    const ParamInfo& info = kParams[static_cast<std::size_t>(index)];
-    if (storeParam(info, sanitizeNormalized(info.id, value)))
-        coeffsMoved |= valueSlots[static_cast<std::size_t>(index)].moved;
+    const auto i = static_cast<std::size_t>(index);
+    if (storeAt(i, sanitizeNormalized(kParams[i].id, value)))
+        coeffsMoved |= valueSlots[i].moved;
 }
 
 // Once per voice whose filter or resonance moved (both moving still costs one update) and once
@@ -301,7 +260,7 @@ StateFormat::Bytes ProcessorCore::saveState() const noexcept
 void ProcessorCore::loadState(std::span<const std::uint8_t> bytes) noexcept
 {
     for (const auto& [id, value] : StateFormat::read(bytes))
-        storeParam(*findParam(id), value);
+        storeAt(static_cast<std::size_t>(indexOf(id)), value);
     echo.updateAllCoeffs(params, rate);
 }
 

@@ -67,7 +67,7 @@ public:
     // costs a look-up and a comparison, inline in the adapter's loop.
     void setParameter(ParamId id, double value) noexcept
     {
-        const int index = id < kIndexOfId.size() ? kIndexOfId[id] : -1;
+        const int index = indexOf(id);
         if (index < 0)
             return;
         // In range, including -0: the value sanitising would give back unchanged.
@@ -145,6 +145,9 @@ private:
         return table;
     }();
 
+    // The catalogue index of `id`, -1 for an ID no parameter uses.
+    static int indexOf(ParamId id) noexcept { return id < kIndexOfId.size() ? kIndexOfId[id] : -1; }
+
     // Per catalogue index: where the value is held (a continuous one, or else a switch's state)
     // and which coefficients it moves (bits of coeffsMoved).
     struct ValueSlot
@@ -158,8 +161,8 @@ private:
     void setParameterAt(int index, double value) noexcept;
     void resetDelayState() noexcept;
     void recomputeRate() noexcept;
-    // Whether the held value changed, bit for bit.
-    bool storeParam(const ParamInfo& info, double value) noexcept;
+    // Stores the value of catalogue entry `index`; whether the held value changed, bit for bit.
+    bool storeAt(std::size_t index, double value) noexcept;
     void advanceStepClock(std::int32_t numSamples) noexcept;
     void publishPlayhead(std::int32_t step) noexcept;
 

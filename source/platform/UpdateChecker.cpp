@@ -2,6 +2,7 @@
 #include "platform/UpdateChecker.h"
 
 #include "core/ProductInfo.h"
+#include "platform/HttpsAddress.h"
 #include "platform/NetworkAbort.h"
 #include "platform/PlatformServices.h"
 
@@ -37,30 +38,6 @@ namespace
 std::string defaultDownloadUrl()
 {
     return "https://" + std::string(Product::kWebHost) + "/downloads";
-}
-
-// The document comes from the network, and its "url" ends up in the system's opener: accept
-// only an https address (any letter case) that is one unbroken token, so that nothing but a web
-// page can ever be opened through it.
-bool isSafeDownloadUrl(std::string_view url) noexcept
-{
-    constexpr std::string_view kScheme = "https://";
-    if (url.size() <= kScheme.size())
-        return false;
-    for (std::size_t i = 0; i < kScheme.size(); ++i)
-    {
-        const char c = url[i];
-        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower != kScheme[i])
-            return false;
-    }
-    for (const char c : url)
-    {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte == 0x7F)
-            return false;
-    }
-    return true;
 }
 
 // strtol's reading of a decimal number (leading white space, a sign, digits up to the first
@@ -200,7 +177,9 @@ void UpdateChecker::runWorker(std::shared_ptr<State_> state, std::string running
         if (!body.empty())
         {
             std::string url = extractJsonString(body, "url");
-            if (isSafeDownloadUrl(url))
+            // The document comes from the network, and its "url" ends up in the system's
+            // opener: nothing but a web page may ever be opened through it.
+            if (isHttpsAddress(url))
                 documentUrl = std::move(url);
             std::string version = extractJsonString(body, "version");
             if (!version.empty())

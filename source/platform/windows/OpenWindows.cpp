@@ -3,6 +3,7 @@
 // browser, or a folder to Explorer, as one argument; no command interpreter ever sees it. Windows
 // would also open files, programs and other schemes this way, so nothing else passes.
 
+#include "platform/HttpsAddress.h"
 #include "platform/PlatformServices.h"
 
 #include "platform/windows/WideText.h"
@@ -11,39 +12,10 @@
 
 #include <shellapi.h>
 
-#include <string_view>
-
 namespace Ryvel
 {
 namespace
 {
-
-// What a URL parser would refuse outright: control characters and white space.
-bool hasNoControlOrSpace(std::string_view text) noexcept
-{
-    for (const char c : text)
-    {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte == 0x7F)
-            return false;
-    }
-    return true;
-}
-
-bool startsWithHttps(std::string_view url) noexcept
-{
-    constexpr std::string_view kScheme = "https://";
-    if (url.size() <= kScheme.size())
-        return false;
-    for (std::size_t i = 0; i < kScheme.size(); ++i)
-    {
-        const char c = url[i];
-        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower != kScheme[i])
-            return false;
-    }
-    return true;
-}
 
 // "C:\..." or "\\server\share\...": relative paths would depend on the host's working folder.
 bool isAbsolute(const std::wstring& path) noexcept
@@ -68,7 +40,7 @@ void openURLMac(const std::string& url) noexcept
 {
     try
     {
-        if (!startsWithHttps(url) || !hasNoControlOrSpace(url))
+        if (!isHttpsAddress(url))
             return;
         const std::wstring wide = widenUtf8(url);
         if (!wide.empty())
